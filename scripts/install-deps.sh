@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need,
+# and only those that are missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev
+  qt6-base-dev libgl-dev
+  imagemagick
+  libpng-dev zlib1g-dev
+  xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo_command=sudo
+  else
+    sudo_command=
+  fi
+  $sudo_command apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_command apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
