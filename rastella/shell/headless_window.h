@@ -1,0 +1,76 @@
+#pragma once
+// The window operations without a window: a status string with the history
+// of its texts, a folder and a file list read from disk, and a 518 x 518
+// pixel surface.
+
+#include <string>
+#include <vector>
+
+#include "shell/window_operations.h"
+
+namespace rastella {
+
+class HeadlessWindow final : public WindowOperations {
+ public:
+  // Starts with the folder list and the file list on `folder` (absolute).
+  explicit HeadlessWindow(std::string folder);
+
+  void SetStatusText(const std::string& text) override;
+  std::string StatusText() const override { return status_; }
+  void AppendStatusText(const std::string& text) override;
+  void RepaintStatus() override { ++statusRepaints_; }
+
+  std::string CurrentDrive() const override { return "/"; }
+  std::string DirectoryFolder() const override { return directoryFolder_; }
+  void SetDirectoryFolder(const std::string& folder) override { directoryFolder_ = folder; }
+
+  std::string FileListFolder() const override { return fileListFolder_; }
+  void SetFileListFolder(const std::string& folder) override;
+  std::string SelectedFileName() const override { return selectedName_; }
+  void RefreshFileList() override;
+
+  void ClearPicture() override;
+  ColorValue PictureBackground() const override { return background_; }
+  void SetPictureBackground(ColorValue color) override;
+  void SetPixel(int x, int y, ColorValue color) override;
+  void ShowPicture() override {}
+  void SetPictureLineWidth(int) override {}
+
+  void OpenAboutWindow() override { ++aboutOpenings_; }
+  void OpenHelpWindow() override { ++helpOpenings_; }
+  void EndProgram() override { ended_ = true; }
+
+  // Selects `name` in the file list; false when the list does not show it.
+  bool SelectFile(const std::string& name);
+  const std::vector<std::string>& FileNames() const { return fileNames_; }
+
+  // Every text that the status line held after each change since the last
+  // call, oldest first.
+  std::vector<std::string> TakeStatusHistory();
+  int StatusRepaints() const { return statusRepaints_; }
+
+  // Pixel (x, y) of the drawing area, 0 <= x, y < kPictureSize.
+  ColorValue PixelAt(int x, int y) const { return surface_[static_cast<std::size_t>(y) * kPictureSize + x]; }
+  // The drawing area as a binary PPM (P6, maxval 255).
+  std::string SurfaceAsPpm() const;
+
+  bool Ended() const { return ended_; }
+  int AboutOpenings() const { return aboutOpenings_; }
+  int HelpOpenings() const { return helpOpenings_; }
+
+ private:
+  std::string status_;
+  std::vector<std::string> statusHistory_;
+  int statusRepaints_ = 0;
+  std::string directoryFolder_;
+  std::string fileListFolder_;
+  std::string selectedName_;
+  std::vector<std::string> fileNames_;
+  ColorValue background_ = kStartBackground;
+  std::vector<ColorValue> surface_;
+  int aboutOpenings_ = 0;
+  int helpOpenings_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace rastella

@@ -1,0 +1,63 @@
+#pragma once
+// rastella-script: the viewer after start, driven by commands, one per line.
+//
+//   folder PATH      change the folder list to PATH and the file list with it
+//   click NAME       select NAME in the file list and click it
+//   view, save-tga, save-alpha, save-ztf
+//                    the "View", "Save TGA", "Save ALPHA", "Save ZTF" buttons
+//   picture-click    a click on the picture box
+//   status           print the status line
+//   texts            print every status text since the last `texts`
+//   state            print the image state's fields as Name=value lines
+//   pixel X Y        print ColorBuffer(X, Y, 0..2) and AlphaBuffer(X, Y)
+//   dump PATH        write the drawing area as a binary PPM
+//   list             print the names that the file list shows
+//
+// Blank lines and lines starting with "#" are skipped.  `folder`, `click` and
+// `dump` take the rest of the line as their argument.
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "shell/headless_window.h"
+#include "shell/main_form.h"
+
+namespace rastella {
+
+class ScriptRunner {
+ public:
+  static constexpr int kUsageError = 2;
+
+  // Starts like the program: the lists on `startFolder` (absolute), then
+  // Form_Load.
+  ScriptRunner(const std::string& startFolder, std::ostream& out, std::ostream& err);
+
+  // Runs one line.  False, with a message on the error stream, for an
+  // unknown command or a bad argument.
+  bool RunLine(const std::string& line);
+
+  // Runs every line of `input`; the process's exit status: 0, or
+  // kUsageError at the first bad line.
+  int Run(std::istream& input);
+
+  const HeadlessWindow& Window() const { return window_; }
+  const MainForm& Form() const { return form_; }
+
+ private:
+  bool Fail(const std::string& message);
+  bool ChangeFolder(const std::string& argument);
+  bool Click(const std::string& name);
+  bool PrintPixel(const std::string& arguments);
+  bool Dump(const std::string& path);
+  void PrintState();
+
+  HeadlessWindow window_;
+  MainForm form_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::string startFolder_;
+  int lineNumber_ = 0;
+};
+
+}  // namespace rastella

@@ -1,0 +1,27 @@
+#pragma once
+// Pixel data of uncompressed TGA files into the image state's planes.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "shell/image_state.h"
+#include "tga/tga_header.h"
+
+namespace rastella {
+
+// Bytes that one stored pixel takes: three colour bytes (blue, green, red)
+// for image type 2, then one byte for the alpha plane when the depth is 32
+// or the type is 3 (grayscale).  Other types take one byte with depth 32
+// and nothing otherwise.
+int TgaColorBytesPerPixel(const TgaHeaderFields& fields);
+int TgaAlphaBytesPerPixel(const TgaHeaderFields& fields);
+
+// Reads the pixels of `file` (the whole file, header included) into the
+// planes, putting every pixel at its displayed place whatever the origin.
+// Only pixels inside the image are written.  Bytes missing at the end of the
+// file read as 0.  Precondition: FitsImageState(width, height).
+void DecodeTgaPixels(std::span<const std::uint8_t> file, const TgaHeaderFields& fields, ImageState& state,
+                     std::vector<std::uint8_t>& scratch);
+
+}  // namespace rastella
