@@ -1,0 +1,34 @@
+#pragma once
+
+// The console of treebane: line output, line input and the end of the
+// process on a close event.
+
+#include <string>
+#include <string_view>
+
+namespace treebane {
+
+// Prepares the console once, before any output. Closing the terminal, an
+// interrupt or a termination request from then on end the process at once,
+// after removing the temporary files of unfinished replacements and copies,
+// so no half-written file is left behind. File size limits make writes fail
+// instead of ending the process.
+void InitConsole();
+
+// Writes the text followed by carriage return and line feed to standard
+// output, as one write.
+void WriteLine(std::string_view text);
+
+// Writes the text to standard output without a line end.
+void WriteText(std::string_view text);
+
+// Waits for one line of input and returns it without its line end.
+// From a terminal: one line as the terminal's line editing delivers it.
+// From redirected input: the text up to the next carriage return or line
+// feed (a carriage return directly followed by a line feed is one line
+// end); what follows is kept for the next call. At the end of the input,
+// or when reading fails, whatever is left is returned at once, which is
+// the empty text when nothing is left.
+std::string ReadLine();
+
+}  // namespace treebane

@@ -1,0 +1,177 @@
+// Console on POSIX: standard output, standard input and signals.
+
+#include "console.h"
+
+#include "file_slots.h"
+
+#include <cerrno>
+#include <csignal>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace treebane {
+
+namespace {
+
+constexpr std::size_t ReadChunkSize = 4096;
+
+// The signals that end the process the way closing the console window ends
+// it on other platforms: the terminal closed, Ctrl+C, Ctrl+\, a termination
+// request, and output to a reader that has gone away.
+constexpr int EndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
+
+// Terminal settings to put back if a signal ends the process while ReadLine
+// has switched the terminal to line-wise input with echo.
+struct termios savedTerminal;
+volatile std::sig_atomic_t terminalChanged = 0;
+
+// Redirected input read beyond the last line returned.
+std::string pendingInput;
+// The last line returned ended in a carriage return, so a line feed that
+// follows belongs to the same line end.
+bool skipLineFeed = false;
+
+extern "C" void EndOnSignal(int signalNumber)
+{
+    // Only async-signal-safe calls from here on. Slots are not flushed: the
+    // signal may have interrupted a slot operation halfway, and the only
+    // files the program writes are replacements and copies, which are
+    // meant to vanish when they are unfinished.
+    RemovePendingTemporaryFiles();
+    if (terminalChanged != 0) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    }
+    struct sigaction defaultAction{};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    ::sigaction(signalNumber, &defaultAction, nullptr);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, signalNumber);
+    ::sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    ::raise(signalNumber);
+    ::_exit(128 + signalNumber);
+}
+
+void WriteToStandardOutput(std::string_view bytes)
+{
+    const char* data = bytes.data();
+    std::size_t size = bytes.size();
+    while (size > 0) {
+        const ssize_t written = ::write(STDOUT_FILENO, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;  // nowhere left to tell about it
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+ssize_t ReadStandardInput(char* data, std::size_t size)
+{
+    ssize_t count;
+    do {
+        count = ::read(STDIN_FILENO, data, size);
+    } while (count < 0 && errno == EINTR);
+    return count;
+}
+
+std::string ReadTerminalLine()
+{
+    struct termios current;
+    const bool haveSettings = ::tcgetattr(STDIN_FILENO, &current) == 0;
+    const tcflag_t lineWiseWithEcho = ICANON | ECHO | ISIG;
+    if (haveSettings && (current.c_lflag & lineWiseWithEcho) != lineWiseWithEcho) {
+        savedTerminal = current;
+        terminalChanged = 1;
+        struct termios lineWise = current;
+        lineWise.c_lflag |= lineWiseWithEcho;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &lineWise);
+    }
+
+    char buffer[ReadChunkSize];
+    const ssize_t count = ReadStandardInput(buffer, sizeof buffer);
+    std::string line(buffer, count > 0 ? static_cast<std::size_t>(count) : 0);
+
+    if (terminalChanged != 0) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+        terminalChanged = 0;
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+std::string ReadRedirectedLine()
+{
+    for (;;) {
+        if (skipLineFeed && !pendingInput.empty()) {
+            if (pendingInput.front() == '\n') {
+                pendingInput.erase(0, 1);
+            }
+            skipLineFeed = false;
+        }
+        const std::size_t end = pendingInput.find_first_of("\r\n");
+        if (end != std::string::npos) {
+            std::string line = pendingInput.substr(0, end);
+            skipLineFeed = pendingInput[end] == '\r';
+            pendingInput.erase(0, end + 1);
+            return line;
+        }
+        char buffer[ReadChunkSize];
+        const ssize_t count = ReadStandardInput(buffer, sizeof buffer);
+        if (count <= 0) {
+            std::string line;
+            line.swap(pendingInput);
+            skipLineFeed = false;
+            return line;
+        }
+        pendingInput.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+}  // namespace
+
+void InitConsole()
+{
+    struct sigaction ending{};
+    ending.sa_handler = EndOnSignal;
+    sigemptyset(&ending.sa_mask);
+    for (const int signalNumber : EndingSignals) {
+        sigaddset(&ending.sa_mask, signalNumber);
+    }
+    for (const int signalNumber : EndingSignals) {
+        ::sigaction(signalNumber, &ending, nullptr);
+    }
+
+    struct sigaction ignore{};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
+void WriteLine(std::string_view text)
+{
+    std::string line;
+    line.reserve(text.size() + 2);
+    line.append(text);
+    line.append("\r\n");
+    WriteToStandardOutput(line);
+}
+
+void WriteText(std::string_view text)
+{
+    WriteToStandardOutput(text);
+}
+
+std::string ReadLine()
+{
+    return ::isatty(STDIN_FILENO) != 0 ? ReadTerminalLine() : ReadRedirectedLine();
+}
+
+}  // namespace treebane

@@ -1,0 +1,167 @@
+#pragma once
+
+// Numbered file slots: buffered single-byte reading and writing of files.
+//
+// A slot is free until a file is opened on it. Each open slot owns a
+// 4096-byte buffer, so a run of GetByte or PutByte calls reaches the
+// operating system once per buffer. A slot may be read and written in turn
+// and keeps one consistent file position.
+//
+// No operation reports failure other than by its result: opens return
+// false, GetByte gives 0 past the end of the file, after a failed read and
+// for a slot that is not open, and PutByte on a slot that is not open does
+// nothing. SlotFailed tells afterwards whether a read or write went wrong.
+//
+// Replacements: CreateReplacement opens a temporary file in the target's
+// folder instead of the target itself. The target changes only when
+// CommitReplacement has written, flushed to disk and renamed the temporary
+// file over it; closing the slot in any other way throws the temporary
+// file away. The temporary files of unfinished replacements and copies are
+// registered so that RemovePendingTemporaryFiles can delete them from a
+// signal handler.
+//
+// The byte calls are inline and do nothing but move a buffer index while
+// the buffer lasts; everything that touches the operating system lives in
+// the platform's file_slots_*.cpp.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace treebane {
+
+class FileSlots {
+public:
+    static constexpr std::size_t BufferSize = 4096;
+    static constexpr std::size_t InitialSlotCount = 16;
+
+    FileSlots();
+    ~FileSlots();  // closes every slot; unfinished replacements are thrown away
+    FileSlots(const FileSlots&) = delete;
+    FileSlots& operator=(const FileSlots&) = delete;
+
+    // Closes the slot first if it is open. Opens an existing regular file
+    // read-only. On failure the slot stays free.
+    bool OpenForReading(std::size_t slot, const std::string& path);
+
+    // Closes the slot first if it is open. Creates the file, or empties an
+    // existing one, for reading and writing; if that fails, tries to empty
+    // an existing file opened for writing only. On failure the slot stays
+    // free.
+    bool CreateForWriting(std::size_t slot, const std::string& path);
+
+    // Closes the slot first if it is open. Opens a new, empty temporary file
+    // for reading and writing in the folder of `path`; `path` itself is not
+    // touched. Fails (slot stays free) when `path` exists but may not be
+    // written, or the temporary file cannot be created.
+    bool CreateReplacement(std::size_t slot, const std::string& path);
+
+    // For a slot opened by CreateReplacement: writes the pending bytes, gives
+    // the temporary file the permission bits of the target (when the target
+    // exists), flushes it to disk, closes it and renames it over the target.
+    // True when the target now holds exactly the bytes written. On false the
+    // temporary file is removed and the target is as it was. The slot is free
+    // afterwards in both cases.
+    bool CommitReplacement(std::size_t slot);
+
+    // The byte at the slot's position, which then advances by one. 0 at the
+    // end of the file, after a failed read and for a slot that is not open.
+    int GetByte(std::size_t slot)
+    {
+        if (slot < slots_.size()) {
+            Slot& current = slots_[slot];
+            if (current.readIndex < current.readEnd) {
+                return current.buffer[current.readIndex++];
+            }
+        }
+        return GetByteSlowly(slot);
+    }
+
+    // Writes the low 8 bits of `value` at the slot's position, which then
+    // advances by one. Does nothing for a slot that is not open.
+    void PutByte(std::size_t slot, int value)
+    {
+        if (slot < slots_.size()) {
+            Slot& current = slots_[slot];
+            if (current.writeIndex < current.writeLimit) {
+                current.buffer[current.writeIndex++] = static_cast<std::uint8_t>(value);
+                return;
+            }
+        }
+        PutByteSlowly(slot, value);
+    }
+
+    // Writes pending bytes, drops read-ahead and moves the position to
+    // `offset` bytes from the start of the file. Nothing for a free slot.
+    void SetPosition(std::size_t slot, std::int64_t offset);
+
+    // Writes pending bytes, closes the file and frees the slot. An
+    // uncommitted replacement is thrown away. Nothing for a free slot.
+    void CloseSlot(std::size_t slot);
+
+    void CloseAllSlots();
+
+    bool IsOpen(std::size_t slot) const;
+
+    // True when a read (other than reaching the end of the file), a write or
+    // a seek has failed since the slot was opened. False for a free slot.
+    bool SlotFailed(std::size_t slot) const;
+
+    // The length of the slot's file in bytes, pending bytes written first;
+    // -1 for a free slot.
+    std::int64_t SlotLength(std::size_t slot);
+
+private:
+    enum class Mode { Reading, Writing };
+
+    struct Slot {
+        // Reading mode: bytes [readIndex, readEnd) of the buffer are read
+        // ahead and not consumed yet. Both are 0 in writing mode and for a
+        // free slot, so that GetByte always takes the slow path there.
+        std::size_t readIndex = 0;
+        std::size_t readEnd = 0;
+        // Writing mode: bytes [0, writeIndex) are pending; writeLimit is the
+        // buffer size. writeLimit is 0 in reading mode and for a free slot.
+        std::size_t writeIndex = 0;
+        std::size_t writeLimit = 0;
+        std::unique_ptr<std::uint8_t[]> buffer;
+
+        bool open = false;
+        Mode mode = Mode::Reading;
+        bool atEnd = false;   // a read found the end of the file (or failed)
+        bool failed = false;
+        std::intptr_t handle = -1;
+
+        // Set for a slot opened by CreateReplacement.
+        bool replacement = false;
+        std::string replacementTarget;
+        std::string temporaryPath;
+        int temporaryRegistration = -1;
+    };
+
+    Slot* OpenSlot(std::size_t slot);
+    const Slot* OpenSlot(std::size_t slot) const;
+    Slot& PrepareSlot(std::size_t slot);  // grows the table, closes the slot
+    int GetByteSlowly(std::size_t slot);
+    void PutByteSlowly(std::size_t slot, int value);
+    void WritePending(Slot& slot);
+    void DropReadAhead(Slot& slot);
+    void ReleaseSlot(Slot& slot);
+
+    std::vector<Slot> slots_;
+};
+
+// Copies the whole file `source` to `target`, replacing an existing target.
+// The copy is written to a temporary file in the target's folder, flushed to
+// disk and only then renamed to `target`, so an interrupted copy never leaves
+// a partial target behind. True on success; on false the target is as it was
+// and no temporary file remains.
+bool CopyWholeFile(const std::string& source, const std::string& target);
+
+// Deletes the temporary files of unfinished replacements and copies.
+// Async-signal-safe: meant for the handler of a signal that ends the process.
+void RemovePendingTemporaryFiles() noexcept;
+
+}  // namespace treebane
