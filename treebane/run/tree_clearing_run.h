@@ -1,0 +1,18 @@
+#pragma once
+
+namespace treebane {
+
+// The whole of treebane: in the current directory, every regular file whose
+// name matches "*.tree.tga" (letter case ignored) gets a backup named after
+// it with "_org" appended, unless one exists, and is rewritten from that
+// backup as its 18 header bytes followed by 512 x 512 pixel bytes, each
+// pixel cleared to 0 where the mask "treebane.data" holds 0. Prints what it
+// does, a summary with the number of pixels it cleared, and waits for a
+// line of input before it returns.
+//
+// A texture is either left exactly as it was or completely rewritten,
+// whatever fails and whenever the process is interrupted; a backup exists
+// either completely or not at all.
+void RunTreeClearing();
+
+}  // namespace treebane
