@@ -1,0 +1,241 @@
+#include "services/console.h"
+#include "services/decimal.h"
+#include "services/file_slots.h"
+
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace treebane {
+namespace {
+
+using testing::FolderEntries;
+using testing::ReadBytes;
+using testing::TemporaryFolder;
+using testing::WriteBytes;
+
+TEST(ToDecimal, PlainDigitsWithoutPadding)
+{
+    EXPECT_EQ(ToDecimal(0), "0");
+    EXPECT_EQ(ToDecimal(7), "7");
+    EXPECT_EQ(ToDecimal(10), "10");
+    EXPECT_EQ(ToDecimal(262144), "262144");
+    EXPECT_EQ(ToDecimal(-5), "-5");
+    EXPECT_EQ(ToDecimal(INT64_MAX), "9223372036854775807");
+    EXPECT_EQ(ToDecimal(INT64_MIN), "-9223372036854775808");
+}
+
+// Puts `descriptor` in place of standard input for the lifetime of the
+// object.
+class StandardInputFrom {
+public:
+    explicit StandardInputFrom(int descriptor) : saved_(::dup(STDIN_FILENO))
+    {
+        ::dup2(descriptor, STDIN_FILENO);
+    }
+    ~StandardInputFrom()
+    {
+        ::dup2(saved_, STDIN_FILENO);
+        ::close(saved_);
+    }
+    StandardInputFrom(const StandardInputFrom&) = delete;
+    StandardInputFrom& operator=(const StandardInputFrom&) = delete;
+
+private:
+    int saved_;
+};
+
+// Feeds `input` through a pipe that then reaches its end, and calls
+// ReadLine `calls` times. Every call list ends with a call at the end of the
+// input, which also leaves the line reader without left-over text for the
+// next test.
+std::vector<std::string> ReadLinesFrom(const std::string& input, int calls)
+{
+    int ends[2];
+    if (::pipe(ends) != 0) {
+        throw std::runtime_error("no pipe");
+    }
+    // The inputs are far smaller than a pipe's capacity.
+    if (::write(ends[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+        throw std::runtime_error("short write to the pipe");
+    }
+    ::close(ends[1]);
+    std::vector<std::string> lines;
+    {
+        StandardInputFrom redirect(ends[0]);
+        for (int call = 0; call < calls; ++call) {
+            lines.push_back(ReadLine());
+        }
+    }
+    ::close(ends[0]);
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(ReadLine, RedirectedInputEndsLinesAtCarriageReturnOrLineFeed)
+{
+    EXPECT_EQ(ReadLinesFrom("one\ntwo\n", 3), (Lines{"one", "two", ""}));
+    EXPECT_EQ(ReadLinesFrom("one\rtwo\r", 3), (Lines{"one", "two", ""}));
+    EXPECT_EQ(ReadLinesFrom("one\r\ntwo\r\n", 3), (Lines{"one", "two", ""})) << "CR LF is one line end";
+    EXPECT_EQ(ReadLinesFrom("one\n\rtwo\r\r\n", 5), (Lines{"one", "", "two", "", ""})) << "LF CR is two";
+    EXPECT_EQ(ReadLinesFrom("\n", 2), (Lines{"", ""})) << "Enter on an empty line";
+}
+
+TEST(ReadLine, UnterminatedLastLineAndEndOfInput)
+{
+    EXPECT_EQ(ReadLinesFrom("first\nlast", 4), (Lines{"first", "last", "", ""}));
+    EXPECT_EQ(ReadLinesFrom("", 3), (Lines{"", "", ""}));
+    EXPECT_EQ(ReadLinesFrom("ends in CR\r", 2), (Lines{"ends in CR", ""}));
+}
+
+TEST(ReadLine, LongLinesAndLineEndsAcrossReads)
+{
+    const std::string longLine(10000, 'x');  // longer than one read
+    EXPECT_EQ(ReadLinesFrom(longLine + "\r\nafter\n", 3), (Lines{longLine, "after", ""}));
+    // A carriage return as the last byte of one read and its line feed as
+    // the first of the next still make one line end.
+    const std::string filler(4095, 'y');
+    EXPECT_EQ(ReadLinesFrom(filler + "\r\nnext\n", 3), (Lines{filler, "next", ""}));
+}
+
+TEST(ReadLine, ReturnsAtOnceWhenStandardInputIsNull)
+{
+    const int null = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(null, 0);
+    StandardInputFrom redirect(null);
+    ::close(null);
+    EXPECT_EQ(ReadLine(), "");
+    EXPECT_EQ(ReadLine(), "");
+}
+
+// A pseudo-terminal whose subordinate side serves as standard input.
+class PseudoTerminal {
+public:
+    PseudoTerminal()
+    {
+        main_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (main_ < 0 || ::grantpt(main_) != 0 || ::unlockpt(main_) != 0) {
+            throw std::runtime_error("no pseudo-terminal");
+        }
+        subordinate_ = ::open(::ptsname(main_), O_RDWR | O_NOCTTY);
+        if (subordinate_ < 0) {
+            throw std::runtime_error("cannot open the pseudo-terminal");
+        }
+    }
+    ~PseudoTerminal()
+    {
+        ::close(subordinate_);
+        ::close(main_);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    void Type(const std::string& keys) const
+    {
+        if (::write(main_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) {
+            throw std::runtime_error("cannot type");
+        }
+    }
+    int Subordinate() const { return subordinate_; }
+
+private:
+    int main_ = -1;
+    int subordinate_ = -1;
+};
+
+TEST(ReadLine, TerminalGivesOneLineAtATime)
+{
+    PseudoTerminal terminal;
+    StandardInputFrom redirect(terminal.Subordinate());
+    terminal.Type("first line\rsecond\n\n");  // Enter sends a carriage return
+    EXPECT_EQ(ReadLine(), "first line");
+    EXPECT_EQ(ReadLine(), "second");
+    EXPECT_EQ(ReadLine(), "");
+}
+
+TEST(ReadLine, TerminalInSingleKeyModeIsReadLineWiseAndThenRestored)
+{
+    PseudoTerminal terminal;
+    termios raw{};
+    ASSERT_EQ(::tcgetattr(terminal.Subordinate(), &raw), 0);
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    ASSERT_EQ(::tcsetattr(terminal.Subordinate(), TCSANOW, &raw), 0);
+
+    StandardInputFrom redirect(terminal.Subordinate());
+    // The keys come while ReadLine waits, as a user would type them.
+    std::thread typist([&terminal] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        terminal.Type("a");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        terminal.Type("bc\r");
+    });
+    const std::string line = ReadLine();
+    typist.join();
+    EXPECT_EQ(line, "abc") << "one line, not the first key alone";
+
+    termios after{};
+    ASSERT_EQ(::tcgetattr(terminal.Subordinate(), &after), 0);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), 0u) << "the terminal's own mode comes back";
+}
+
+// What the console does with the signals that end the process: the
+// unfinished replacement and copy vanish, the targets stay as they were,
+// and the process ends by the signal itself.
+TEST(InitConsole, EndingSignalsRemoveUnfinishedFiles)
+{
+    for (const int signalNumber : {SIGHUP, SIGINT, SIGTERM, SIGQUIT, SIGPIPE}) {
+        TemporaryFolder folder;
+        const std::string target = folder / "texture";
+        WriteBytes(target, "original");
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(ready[0]);
+            InitConsole();
+            FileSlots slots;
+            if (!slots.CreateReplacement(2, target)) {
+                ::_exit(1);
+            }
+            for (int index = 0; index < 50000; ++index) {
+                slots.PutByte(2, index);
+            }
+            ::write(ready[1], "r", 1);
+            for (;;) {
+                ::pause();
+            }
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "signal " << signalNumber;
+        ::close(ready[0]);
+        // The replacement exists now, and only it.
+        ASSERT_EQ(FolderEntries(folder.Path()).size(), 2u);
+        ::kill(child, signalNumber);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "signal " << signalNumber;
+        EXPECT_EQ(ReadBytes(target), "original");
+        EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"texture"}) << "signal " << signalNumber;
+    }
+}
+
+}  // namespace
+}  // namespace treebane

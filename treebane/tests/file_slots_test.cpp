@@ -1,0 +1,375 @@
+#include "services/file_slots.h"
+
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <string>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace treebane {
+namespace {
+
+using testing::FolderEntries;
+using testing::ReadBytes;
+using testing::SameBytes;
+using testing::TemporaryFolder;
+using testing::WriteBytes;
+
+std::string Pattern(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t index = 0; index < size; ++index) {
+        bytes[index] = static_cast<char>((index * 7 + index / 251) & 0xFF);
+    }
+    return bytes;
+}
+
+void PutAll(FileSlots& slots, std::size_t slot, const std::string& bytes)
+{
+    for (const char byte : bytes) {
+        slots.PutByte(slot, static_cast<unsigned char>(byte));
+    }
+}
+
+std::string GetCount(FileSlots& slots, std::size_t slot, std::size_t count)
+{
+    std::string bytes;
+    for (std::size_t index = 0; index < count; ++index) {
+        bytes += static_cast<char>(slots.GetByte(slot));
+    }
+    return bytes;
+}
+
+// Runs `work` in a child process whose files may grow to `fileSizeLimit`
+// bytes at most, and returns the child's exit status (-1 if it did not exit
+// normally). SIGXFSZ is ignored, so an oversized write fails with EFBIG.
+int RunWithFileSizeLimit(rlim_t fileSizeLimit, const std::function<int()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(work());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+mode_t PermissionBits(const std::string& path)
+{
+    struct stat status{};
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+// --- Reading and writing through slots --------------------------------------
+
+TEST(FileSlots, GetByteGivesTheFileThenZeroPastTheEnd)
+{
+    TemporaryFolder folder;
+    WriteBytes(folder / "ten", "\x01\x02\x03\x04\x05\x06\x07\x08\x09\xFF");
+    FileSlots slots;
+    ASSERT_TRUE(slots.OpenForReading(1, folder / "ten"));
+    EXPECT_EQ(GetCount(slots, 1, 10), "\x01\x02\x03\x04\x05\x06\x07\x08\x09\xFF");
+    for (int extra = 0; extra < 5000; ++extra) {
+        ASSERT_EQ(slots.GetByte(1), 0) << "call " << extra << " past the end";
+    }
+    EXPECT_FALSE(slots.SlotFailed(1)) << "the end of a file is not a failure";
+}
+
+TEST(FileSlots, SlotWhoseOpenFailedReadsZeroAndWritesNothing)
+{
+    TemporaryFolder folder;
+    FileSlots slots;
+    EXPECT_FALSE(slots.OpenForReading(0, folder / "missing"));
+    std::filesystem::create_directory(folder / "a folder");
+    EXPECT_FALSE(slots.OpenForReading(1, folder / "a folder")) << "a folder is not a file";
+    EXPECT_FALSE(slots.CreateForWriting(2, folder / "no such folder/file"));
+
+    for (std::size_t slot : {0u, 1u, 2u, 9u}) {
+        EXPECT_FALSE(slots.IsOpen(slot));
+        EXPECT_EQ(slots.GetByte(slot), 0);
+        slots.PutByte(slot, 42);
+        slots.SetPosition(slot, 18);
+        EXPECT_EQ(slots.GetByte(slot), 0);
+        EXPECT_EQ(slots.SlotLength(slot), -1);
+        slots.CloseSlot(slot);
+    }
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"a folder"});
+}
+
+TEST(FileSlots, ReopeningASlotCompletesTheEarlierFile)
+{
+    TemporaryFolder folder;
+    const std::string first = Pattern(3 * FileSlots::BufferSize + 123);
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateForWriting(2, folder / "first"));
+    PutAll(slots, 2, first);
+    ASSERT_TRUE(slots.CreateForWriting(2, folder / "second"));
+    EXPECT_TRUE(SameBytes(ReadBytes(folder / "first"), first));
+
+    // Opening for reading on the same number completes the file as well.
+    PutAll(slots, 2, "abc");
+    ASSERT_TRUE(slots.OpenForReading(2, folder / "first"));
+    EXPECT_EQ(ReadBytes(folder / "second"), "abc");
+    EXPECT_TRUE(SameBytes(GetCount(slots, 2, first.size()), first));
+
+    // So does closing everything, e.g. at the end of the program.
+    ASSERT_TRUE(slots.CreateForWriting(5, folder / "third"));
+    PutAll(slots, 5, "xyz");
+    slots.CloseAllSlots();
+    EXPECT_EQ(ReadBytes(folder / "third"), "xyz");
+}
+
+TEST(FileSlots, CreateForWritingEmptiesAnExistingFile)
+{
+    TemporaryFolder folder;
+    WriteBytes(folder / "old", Pattern(10000));
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateForWriting(0, folder / "old"));
+    PutAll(slots, 0, "new");
+    slots.CloseSlot(0);
+    EXPECT_EQ(ReadBytes(folder / "old"), "new");
+}
+
+TEST(FileSlots, SetPositionMovesReadingToAnyOffset)
+{
+    TemporaryFolder folder;
+    const std::string bytes = Pattern(10000);
+    WriteBytes(folder / "file", bytes);
+    FileSlots slots;
+
+    // Straight after opening, as the run does with a texture's backup.
+    ASSERT_TRUE(slots.OpenForReading(1, folder / "file"));
+    slots.SetPosition(1, 18);
+    EXPECT_EQ(GetCount(slots, 1, 4), bytes.substr(18, 4));
+
+    // Backwards and forwards past the buffered part, and past the end.
+    slots.SetPosition(1, 9000);
+    EXPECT_EQ(GetCount(slots, 1, 4), bytes.substr(9000, 4));
+    slots.SetPosition(1, 3);
+    EXPECT_EQ(GetCount(slots, 1, 4), bytes.substr(3, 4));
+    slots.SetPosition(1, 20000);
+    EXPECT_EQ(slots.GetByte(1), 0);
+    slots.SetPosition(1, 0);
+    EXPECT_EQ(GetCount(slots, 1, 2), bytes.substr(0, 2)) << "the end is forgotten after a new position";
+}
+
+TEST(FileSlots, SetPositionAfterWritesReadsWhatWasWritten)
+{
+    TemporaryFolder folder;
+    const std::string bytes = Pattern(2 * FileSlots::BufferSize + 500);
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateForWriting(2, folder / "file"));
+    PutAll(slots, 2, bytes);  // the last 500 bytes are still pending
+    slots.SetPosition(2, 18);
+    EXPECT_EQ(GetCount(slots, 2, 10), bytes.substr(18, 10));
+    slots.SetPosition(2, static_cast<std::int64_t>(bytes.size()) - 3);
+    EXPECT_EQ(GetCount(slots, 2, 4), bytes.substr(bytes.size() - 3) + '\0');
+    EXPECT_EQ(slots.SlotLength(2), static_cast<std::int64_t>(bytes.size()));
+}
+
+TEST(FileSlots, ReadingAndWritingInTurnKeepOnePosition)
+{
+    TemporaryFolder folder;
+    std::string expected = Pattern(10000);
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateForWriting(3, folder / "file"));
+    PutAll(slots, 3, expected);
+    slots.SetPosition(3, 0);
+
+    // Reading fills the buffer far ahead; writing must land right after
+    // the bytes consumed, not after the read-ahead.
+    EXPECT_EQ(GetCount(slots, 3, 10), expected.substr(0, 10));
+    PutAll(slots, 3, "\xAA\xBB\xCC");
+    expected.replace(10, 3, "\xAA\xBB\xCC");
+    // Writing then reading: the pending bytes are written first and the
+    // read continues after them.
+    EXPECT_EQ(GetCount(slots, 3, 5), expected.substr(13, 5));
+    PutAll(slots, 3, "\x11");
+    expected[18] = '\x11';
+
+    // Past a buffer boundary as well.
+    slots.SetPosition(3, FileSlots::BufferSize - 2);
+    EXPECT_EQ(GetCount(slots, 3, 4), expected.substr(FileSlots::BufferSize - 2, 4));
+    PutAll(slots, 3, "\x22\x33");
+    expected.replace(FileSlots::BufferSize + 2, 2, "\x22\x33");
+    EXPECT_EQ(GetCount(slots, 3, 1), expected.substr(FileSlots::BufferSize + 4, 1));
+
+    slots.CloseSlot(3);
+    EXPECT_TRUE(SameBytes(ReadBytes(folder / "file"), expected));
+}
+
+TEST(FileSlots, SlotNumbersBeyondTheFirstSixteenGrowTheTable)
+{
+    TemporaryFolder folder;
+    WriteBytes(folder / "file", "xy");
+    FileSlots slots;
+    ASSERT_TRUE(slots.OpenForReading(40, folder / "file"));
+    ASSERT_TRUE(slots.OpenForReading(0, folder / "file"));
+    EXPECT_EQ(slots.GetByte(40), 'x');
+    EXPECT_EQ(slots.GetByte(0), 'x');
+    EXPECT_EQ(slots.GetByte(40), 'y');
+    EXPECT_FALSE(slots.IsOpen(39));
+}
+
+TEST(FileSlots, WriteFailureIsRecordedNotHidden)
+{
+    TemporaryFolder folder;
+    const std::string target = folder / "file";
+    const int status = RunWithFileSizeLimit(5000, [&] {
+        FileSlots slots;
+        if (!slots.CreateForWriting(2, target)) {
+            return 10;
+        }
+        PutAll(slots, 2, Pattern(20000));
+        return slots.SlotFailed(2) ? 0 : 11;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// --- Replacements -----------------------------------------------------------
+
+TEST(FileSlotReplacement, CommitPutsTheNewBytesInPlaceWithThePermissionBits)
+{
+    TemporaryFolder folder;
+    const std::string target = folder / "texture";
+    WriteBytes(target, Pattern(300000));
+    ::chmod(target.c_str(), 0604);
+    const std::string replacement = Pattern(262162).substr(7) + "tail";
+
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateReplacement(2, target));
+    PutAll(slots, 2, replacement);
+    EXPECT_TRUE(SameBytes(ReadBytes(target), Pattern(300000))) << "the target is untouched until the commit";
+    ASSERT_TRUE(slots.CommitReplacement(2));
+
+    EXPECT_TRUE(SameBytes(ReadBytes(target), replacement));
+    EXPECT_EQ(PermissionBits(target), 0604u);
+    EXPECT_FALSE(slots.IsOpen(2));
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"texture"}) << "no temporary file stays";
+}
+
+TEST(FileSlotReplacement, ReplacementOfAMissingFileCreatesIt)
+{
+    TemporaryFolder folder;
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateReplacement(2, folder / "new"));
+    PutAll(slots, 2, "content");
+    ASSERT_TRUE(slots.CommitReplacement(2));
+    EXPECT_EQ(ReadBytes(folder / "new"), "content");
+}
+
+TEST(FileSlotReplacement, ClosingWithoutCommitThrowsTheReplacementAway)
+{
+    TemporaryFolder folder;
+    const std::string target = folder / "texture";
+    WriteBytes(target, "original");
+    {
+        FileSlots slots;
+        ASSERT_TRUE(slots.CreateReplacement(2, target));
+        PutAll(slots, 2, Pattern(9000));
+        slots.CloseSlot(2);
+        EXPECT_FALSE(slots.CommitReplacement(2)) << "nothing left to commit";
+
+        ASSERT_TRUE(slots.CreateReplacement(2, target));
+        PutAll(slots, 2, Pattern(9000));
+        // Reopening the slot, and at last destroying the table, do the same.
+        ASSERT_TRUE(slots.CreateReplacement(2, target));
+        PutAll(slots, 2, Pattern(100));
+    }
+    EXPECT_EQ(ReadBytes(target), "original");
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"texture"});
+}
+
+TEST(FileSlotReplacement, FailedWriteLeavesTheTargetAsItWas)
+{
+    TemporaryFolder folder;
+    const std::string target = folder / "texture";
+    WriteBytes(target, "original");
+    const int status = RunWithFileSizeLimit(100000, [&] {
+        FileSlots slots;
+        if (!slots.CreateReplacement(2, target)) {
+            return 10;
+        }
+        PutAll(slots, 2, Pattern(262162));
+        return slots.CommitReplacement(2) ? 11 : 0;
+    });
+    EXPECT_EQ(status, 0) << "the commit must report the failed write";
+    EXPECT_EQ(ReadBytes(target), "original");
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"texture"});
+}
+
+TEST(FileSlotReplacement, OnlyRegularFilesAreReplaced)
+{
+    TemporaryFolder folder;
+    std::filesystem::create_directory(folder / "folder.tree.tga");
+    std::filesystem::create_symlink("elsewhere", folder / "link");
+    FileSlots slots;
+    EXPECT_FALSE(slots.CreateReplacement(2, folder / "folder.tree.tga"));
+    EXPECT_FALSE(slots.CreateReplacement(2, folder / "link"));
+    EXPECT_FALSE(slots.CreateReplacement(2, folder / "missing folder/file"));
+    EXPECT_FALSE(slots.IsOpen(2));
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"folder.tree.tga", "link"}));
+}
+
+// --- Whole-file copy --------------------------------------------------------
+
+TEST(CopyWholeFile, CopiesEveryByteAndReplacesTheTarget)
+{
+    TemporaryFolder folder;
+    const std::string bytes = Pattern(200001);  // several copy chunks and a bit
+    WriteBytes(folder / "a.tree.tga", bytes);
+    ::chmod((folder / "a.tree.tga").c_str(), 0640);
+    WriteBytes(folder / "a.tree.tga_org", "an older, longer backup than needed ............");
+
+    ASSERT_TRUE(CopyWholeFile(folder / "a.tree.tga", folder / "a.tree.tga_org"));
+    EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga_org"), bytes));
+    EXPECT_EQ(PermissionBits(folder / "a.tree.tga_org"), 0640u);
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"a.tree.tga", "a.tree.tga_org"}));
+
+    WriteBytes(folder / "empty", "");
+    ASSERT_TRUE(CopyWholeFile(folder / "empty", folder / "empty copy"));
+    EXPECT_EQ(ReadBytes(folder / "empty copy"), "");
+}
+
+TEST(CopyWholeFile, FailsWithoutTraceWhenSourceOrTargetIsUnusable)
+{
+    TemporaryFolder folder;
+    EXPECT_FALSE(CopyWholeFile(folder / "missing", folder / "copy"));
+    EXPECT_FALSE(CopyWholeFile("", folder / "copy"));
+
+    WriteBytes(folder / "source", "bytes");
+    EXPECT_FALSE(CopyWholeFile(folder / "source", ""));
+    EXPECT_FALSE(CopyWholeFile(folder / "source", folder / "missing folder/copy"));
+    std::filesystem::create_directory(folder / "source_org");
+    EXPECT_FALSE(CopyWholeFile(folder / "source", folder / "source_org")) << "a folder is in the way";
+    std::filesystem::create_directory(folder / "folder");
+    EXPECT_FALSE(CopyWholeFile(folder / "folder", folder / "copy")) << "a folder is not copied";
+
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"folder", "source", "source_org"}));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "source_org"));
+}
+
+TEST(CopyWholeFile, FailedWriteLeavesNoPartialCopy)
+{
+    TemporaryFolder folder;
+    WriteBytes(folder / "source", Pattern(262162));
+    const int status = RunWithFileSizeLimit(100000, [&] {
+        return CopyWholeFile(folder / "source", folder / "source_org") ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0) << "the copy must report the failed write";
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"source"});
+}
+
+}  // namespace
+}  // namespace treebane

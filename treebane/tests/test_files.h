@@ -1,0 +1,90 @@
+#pragma once
+
+// Helpers shared by the treebane tests: a temporary folder that removes
+// itself, whole-file reads and writes, and a byte comparison that reports
+// the first difference instead of printing whole files.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace treebane::testing {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        std::string pattern = ::testing::TempDir() + "treebane-test-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+        path_ = pattern;
+    }
+    ~TemporaryFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file.flush()) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)
+{
+    if (actual == expected) {
+        return ::testing::AssertionSuccess();
+    }
+    const auto difference = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const auto offset = static_cast<std::size_t>(difference.first - actual.begin());
+    auto result = ::testing::AssertionFailure();
+    result << "sizes " << actual.size() << " and " << expected.size() << ", first difference at offset " << offset;
+    if (offset < actual.size() && offset < expected.size()) {
+        result << ": " << static_cast<unsigned>(static_cast<unsigned char>(actual[offset])) << " instead of "
+               << static_cast<unsigned>(static_cast<unsigned char>(expected[offset]));
+    }
+    return result;
+}
+
+}  // namespace treebane::testing
