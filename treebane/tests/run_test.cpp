@@ -1,0 +1,478 @@
+// The built treebane program, run in temporary folders with standard input
+// piped.
+
+#include "program_runner.h"
+#include "texture_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace treebane::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Names = std::vector<std::string>;
+
+bool EndedNormally(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+mode_t PermissionBits(const std::string& path)
+{
+    struct stat status{};
+    ::stat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
+// The lines after the introduction for a run whose textures print
+// `textureLines`, up to the final prompt.
+std::string Transcript(const std::vector<std::string>& textureLines, int filesProcessed, std::int64_t cleared)
+{
+    std::vector<std::string> lines = textureLines;
+    lines.push_back("");
+    lines.push_back(filesProcessed > 0 ? std::to_string(filesProcessed) + " files processed"
+                                       : "No tree files found - wrong directory?");
+    lines.push_back(std::to_string(cleared) + " treegroups cutted");
+    lines.push_back(cleared != 0 ? "Please dont waste the lumber - use it for building purposes etc. instead"
+                                 : "Seems all tree files allready have been processed");
+    lines.push_back("");
+    return Introduction() + Lines(lines) + FinalPrompt;
+}
+
+// A folder holding the mask and textures, and the originals to compare with.
+class TextureFolder : public ::testing::Test {
+protected:
+    void SetMask(const std::string& mask)
+    {
+        mask_ = mask;
+        WriteBytes(folder_ / "treebane.data", mask);
+    }
+    void AddTexture(const std::string& name, const std::string& bytes) { WriteBytes(folder_ / name, bytes); }
+    std::string Read(const std::string& name) const { return ReadBytes(folder_ / name); }
+    Names Entries() const { return FolderEntries(folder_.Path()); }
+
+    TemporaryFolder folder_;
+    std::string mask_;
+};
+
+TEST_F(TextureFolder, PixelRule)
+{
+    std::string mask(PixelCount, '\x01');
+    std::string texture = MakeTexture(1);
+    for (std::size_t pixel = 0; pixel < PixelCount; ++pixel) {
+        texture[HeaderSize + pixel] = static_cast<char>(pixel % 251 + 1);
+    }
+    struct Case {
+        std::size_t pixel;
+        unsigned char mask;
+        unsigned char source;
+        unsigned char output;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0},          // cleared already: not counted
+        {1, 0, 255, 0},        // counted
+        {2, 7, 200, 200},      // kept
+        {3, 255, 0, 0},        // kept
+        {4, 1, 1, 1},          // kept
+        {5, 0, 1, 0},          // counted
+        {PixelCount - 1, 0, 9, 0},  // the last pixel, counted
+    };
+    for (const Case& pixelCase : cases) {
+        mask[pixelCase.pixel] = static_cast<char>(pixelCase.mask);
+        texture[HeaderSize + pixelCase.pixel] = static_cast<char>(pixelCase.source);
+    }
+    SetMask(mask);
+    AddTexture("rule.tree.tga", texture);
+
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Transcript({"", "Saving rule.tree.tga", "Processing rule.tree.tga"}, 1, 3));
+
+    const std::string rewritten = Read("rule.tree.tga");
+    ASSERT_EQ(rewritten.size(), TextureSize);
+    for (const Case& pixelCase : cases) {
+        EXPECT_EQ(static_cast<unsigned char>(rewritten[HeaderSize + pixelCase.pixel]), pixelCase.output)
+            << "pixel " << pixelCase.pixel;
+    }
+    std::string unchanged = texture;
+    for (const Case& pixelCase : cases) {
+        unchanged[HeaderSize + pixelCase.pixel] = static_cast<char>(pixelCase.output);
+    }
+    EXPECT_TRUE(SameBytes(rewritten, unchanged)) << "every other pixel and the header stay";
+}
+
+TEST_F(TextureFolder, TranscriptWithAndWithoutBackup)
+{
+    SetMask(MakeMask(2, 0.5));
+    const std::string a = MakeTexture(3);
+    // b was rewritten by an earlier run: its pixels come from its backup,
+    // its header from itself.
+    const std::string bBackup = MakeTexture(4);
+    const std::string b = MakeTexture(5);
+    AddTexture("a.tree.tga", a);
+    AddTexture("b.tree.tga", b);
+    AddTexture("b.tree.tga_org", bBackup);
+    ::chmod((folder_ / "a.tree.tga").c_str(), 0604);
+
+    const MaskedTexture aMasked = ApplyMask(a, a, mask_);
+    const MaskedTexture bMasked = ApplyMask(b, bBackup, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Introduction()
+                                 + "\r\n"
+                                   "Saving a.tree.tga\r\n"
+                                   "Processing a.tree.tga\r\n"
+                                   "\r\n"
+                                   "b.tree.tga_org allready excists\r\n"
+                                   "Processing b.tree.tga\r\n"
+                                   "\r\n"
+                                   "2 files processed\r\n"
+                                 + std::to_string(aMasked.cleared + bMasked.cleared)
+                                 + " treegroups cutted\r\n"
+                                   "Please dont waste the lumber - use it for building purposes etc. instead\r\n"
+                                   "\r\n"
+                                   "Ready - press 'Enter'");
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), aMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), a));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga"), bMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga_org"), bBackup));
+    EXPECT_EQ(PermissionBits(folder_ / "a.tree.tga"), 0604u);
+    EXPECT_EQ(Entries(), (Names{"a.tree.tga", "a.tree.tga_org", "b.tree.tga", "b.tree.tga_org", "treebane.data"}));
+}
+
+TEST_F(TextureFolder, TexturesAreHandledInByteOrderIgnoringCase)
+{
+    SetMask(MakeMask(6, 0.0));
+    for (const char* name : {"b.tree.tga", "C.TREE.TGA", "a.Tree.Tga"}) {
+        AddTexture(name, MakeTexture(7));
+    }
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_EQ(result.output, Transcript({"", "Saving C.TREE.TGA", "Processing C.TREE.TGA",  //
+                                         "", "Saving a.Tree.Tga", "Processing a.Tree.Tga",  //
+                                         "", "Saving b.tree.tga", "Processing b.tree.tga"},
+                                        3, 0));
+}
+
+TEST_F(TextureFolder, NamesHoldingTheMaskNameAreSkipped)
+{
+    SetMask(MakeMask(8, 0.3));
+    const std::string skipped = MakeTexture(9);
+    const std::string handled = MakeTexture(10);
+    AddTexture("old treebane.data.tree.tga", skipped);
+    AddTexture("old TREEBANE.DATA.tree.tga", handled);
+
+    const MaskedTexture masked = ApplyMask(handled, handled, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_EQ(result.output, Transcript({"", "Saving old TREEBANE.DATA.tree.tga", "Processing old TREEBANE.DATA.tree.tga"},
+                                        1, masked.cleared));
+    EXPECT_TRUE(SameBytes(Read("old treebane.data.tree.tga"), skipped));
+    EXPECT_TRUE(SameBytes(Read("old TREEBANE.DATA.tree.tga"), masked.bytes));
+    EXPECT_EQ(Entries(), (Names{"old TREEBANE.DATA.tree.tga", "old TREEBANE.DATA.tree.tga_org",
+                                "old treebane.data.tree.tga", "treebane.data"}));
+}
+
+TEST_F(TextureFolder, FolderWithoutTextures)
+{
+    SetMask(MakeMask(11, 0.5));
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Introduction()
+                                 + "\r\n"
+                                   "No tree files found - wrong directory?\r\n"
+                                   "0 treegroups cutted\r\n"
+                                   "Seems all tree files allready have been processed\r\n"
+                                   "\r\n"
+                                   "Ready - press 'Enter'");
+    EXPECT_EQ(Entries(), Names{"treebane.data"});
+}
+
+TEST_F(TextureFolder, FolderNamedLikeATextureIsNoTexture)
+{
+    SetMask(MakeMask(12, 0.5));
+    std::filesystem::create_directory(folder_ / "forest.tree.tga");
+    AddTexture("forest.tree.tga/inner.tree.tga", MakeTexture(13));
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_EQ(result.output, Transcript({}, 0, 0));
+    EXPECT_EQ(Entries(), (Names{"forest.tree.tga", "treebane.data"}));
+    EXPECT_EQ(FolderEntries(folder_.Path() / "forest.tree.tga"), Names{"inner.tree.tga"});
+}
+
+TEST_F(TextureFolder, MissingMaskTouchesNothing)
+{
+    const std::string texture = MakeTexture(14);
+    AddTexture("a.tree.tga", texture);
+    const std::string expected = Introduction() + "treebane.data not found\r\nPress 'Enter'\r\n";
+
+    RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, expected);
+
+    // A folder under the mask's name is no mask either.
+    std::filesystem::create_directory(folder_ / "treebane.data");
+    result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, expected);
+
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), texture));
+    EXPECT_EQ(Entries(), (Names{"a.tree.tga", "treebane.data"}));
+}
+
+TEST_F(TextureFolder, ShortMaskIsRefusedBeforeAnyTexture)
+{
+    SetMask(MakeMask(15, 0.5, PixelCount - 1));
+    const std::string texture = MakeTexture(16);
+    AddTexture("a.tree.tga", texture);
+
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Introduction() + "treebane.data is too short - 262144 bytes needed\r\nPress 'Enter'\r\n");
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), texture));
+    EXPECT_EQ(Entries(), (Names{"a.tree.tga", "treebane.data"}));
+}
+
+TEST_F(TextureFolder, LongerMaskIsUsedUpToItsPixelCount)
+{
+    SetMask(MakeMask(17, 0.5, PixelCount + 1000));
+    const std::string texture = MakeTexture(18);
+    AddTexture("a.tree.tga", texture);
+    const MaskedTexture masked = ApplyMask(texture, texture, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_EQ(result.output, Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga"}, 1, masked.cleared));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), masked.bytes));
+}
+
+TEST_F(TextureFolder, RepeatedRunsStartFromTheBackups)
+{
+    SetMask(MakeMask(19, 0.4));
+    const std::vector<std::string> names = {"a.tree.tga", "b.tree.tga", "c.tree.tga"};
+    std::vector<std::string> originals;
+    std::int64_t cleared = 0;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        originals.push_back(MakeTexture(20 + static_cast<unsigned>(index)));
+        AddTexture(names[index], originals.back());
+        cleared += ApplyMask(originals.back(), originals.back(), mask_).cleared;
+    }
+
+    const RunResult first = RunTreebane(folder_.Path());
+    std::vector<std::string> afterFirst;
+    for (const std::string& name : names) {
+        afterFirst.push_back(Read(name));
+    }
+    EXPECT_EQ(first.output, Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga",  //
+                                        "", "Saving b.tree.tga", "Processing b.tree.tga",  //
+                                        "", "Saving c.tree.tga", "Processing c.tree.tga"},
+                                       3, cleared));
+
+    const RunResult second = RunTreebane(folder_.Path());
+    EXPECT_EQ(second.output, Transcript({"", "a.tree.tga_org allready excists", "Processing a.tree.tga",  //
+                                         "", "b.tree.tga_org allready excists", "Processing b.tree.tga",  //
+                                         "", "c.tree.tga_org allready excists", "Processing c.tree.tga"},
+                                        3, cleared))
+        << "the same count again";
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        EXPECT_TRUE(SameBytes(Read(names[index]), afterFirst[index])) << names[index];
+        EXPECT_TRUE(SameBytes(Read(names[index] + "_org"), originals[index])) << names[index];
+    }
+
+    // A mask without zeros gives the originals' pixels back.
+    SetMask(std::string(PixelCount, '\x80'));
+    const RunResult third = RunTreebane(folder_.Path());
+    EXPECT_EQ(third.output, Transcript({"", "a.tree.tga_org allready excists", "Processing a.tree.tga",  //
+                                        "", "b.tree.tga_org allready excists", "Processing b.tree.tga",  //
+                                        "", "c.tree.tga_org allready excists", "Processing c.tree.tga"},
+                                       3, 0));
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        EXPECT_TRUE(SameBytes(Read(names[index]), originals[index])) << names[index];
+    }
+}
+
+TEST_F(TextureFolder, ShortAndLongTexturesBecomeExactlyOneTextureLong)
+{
+    SetMask(MakeMask(23, 0.5));
+    const std::string tiny = MakeTexture(24, 10);  // not even a whole header
+    const std::string shortTexture = MakeTexture(25, HeaderSize + 1000);
+    const std::string longTexture = MakeTexture(26, TextureSize + 5000);
+    AddTexture("a.tree.tga", tiny);
+    AddTexture("b.tree.tga", shortTexture);
+    AddTexture("c.tree.tga", longTexture);
+    AddTexture("d.tree.tga", "");
+
+    const MaskedTexture tinyMasked = ApplyMask(tiny, tiny, mask_);
+    const MaskedTexture shortMasked = ApplyMask(shortTexture, shortTexture, mask_);
+    const MaskedTexture longMasked = ApplyMask(longTexture, longTexture, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+
+    EXPECT_EQ(result.output, Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga",  //
+                                         "", "Saving b.tree.tga", "Processing b.tree.tga",  //
+                                         "", "Saving c.tree.tga", "Processing c.tree.tga",  //
+                                         "", "Saving d.tree.tga", "Processing d.tree.tga"},
+                                        4, tinyMasked.cleared + shortMasked.cleared + longMasked.cleared));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), tinyMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga"), shortMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("c.tree.tga"), longMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("d.tree.tga"), std::string(TextureSize, '\0')));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), tiny));
+    EXPECT_TRUE(SameBytes(Read("c.tree.tga_org"), longTexture)) << "the backup keeps the whole file";
+    EXPECT_EQ(Read("d.tree.tga_org"), "");
+}
+
+TEST_F(TextureFolder, BackupNameTakenByAFolderLeavesTheTextureAlone)
+{
+    SetMask(MakeMask(27, 0.5));
+    const std::string a = MakeTexture(28);
+    const std::string b = MakeTexture(29);
+    AddTexture("a.tree.tga", a);
+    AddTexture("b.tree.tga", b);
+    std::filesystem::create_directory(folder_ / "a.tree.tga_org");
+
+    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Transcript({"", "a.tree.tga could not be processed - left unchanged",  //
+                                         "", "Saving b.tree.tga", "Processing b.tree.tga"},
+                                        2, bMasked.cleared));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), a));
+    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "a.tree.tga_org"));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga"), bMasked.bytes));
+    EXPECT_EQ(Entries(), (Names{"a.tree.tga", "a.tree.tga_org", "b.tree.tga", "b.tree.tga_org", "treebane.data"}));
+}
+
+TEST_F(TextureFolder, FilesThatCannotGrowLeaveTexturesUnchanged)
+{
+    SetMask(MakeMask(30, 0.5));
+    const std::string a = MakeTexture(31);
+    const std::string b = MakeTexture(32);
+    AddTexture("a.tree.tga", a);
+    AddTexture("b.tree.tga", b);
+    AddTexture("b.tree.tga_org", b);
+
+    ProgramOptions smallFiles;
+    smallFiles.fileSizeLimit = 100000;  // less than one texture
+    const RunResult result = RunTreebane(folder_.Path(), "\n", smallFiles);
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Transcript({"", "Saving a.tree.tga", "a.tree.tga could not be processed - left unchanged",
+                                         "", "b.tree.tga_org allready excists", "Processing b.tree.tga",
+                                         "b.tree.tga could not be processed - left unchanged"},
+                                        2, 0));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), a));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga"), b));
+    EXPECT_EQ(Entries(), (Names{"a.tree.tga", "b.tree.tga", "b.tree.tga_org", "treebane.data"}));
+}
+
+TEST_F(TextureFolder, FailingDiskOperationsLeaveTexturesUnchanged)
+{
+    mask_ = MakeMask(39, 0.5);
+    struct Case {
+        const char* operation;
+        const char* pathSuffix;
+        std::vector<std::string> lines;  // a.tree.tga has no backup, b.tree.tga has one
+        bool backupOfAMade;
+    };
+    const std::string aFailed = "a.tree.tga could not be processed - left unchanged";
+    const std::string bFailed = "b.tree.tga could not be processed - left unchanged";
+    const Case cases[] = {
+        {"read", "/a.tree.tga", {"", aFailed, "", "b.tree.tga_org allready excists", "Processing b.tree.tga"}, false},
+        {"read", "/treebane.data",
+         {"", "Saving a.tree.tga", "Processing a.tree.tga", aFailed, "", "b.tree.tga_org allready excists",
+          "Processing b.tree.tga", bFailed},
+         true},
+        {"read", "/b.tree.tga_org",
+         {"", "Saving a.tree.tga", "Processing a.tree.tga", "", "b.tree.tga_org allready excists",
+          "Processing b.tree.tga", bFailed},
+         true},
+        {"write", "",
+         {"", "Saving a.tree.tga", aFailed, "", "b.tree.tga_org allready excists", "Processing b.tree.tga", bFailed},
+         false},
+        {"fsync", "",
+         {"", "Saving a.tree.tga", aFailed, "", "b.tree.tga_org allready excists", "Processing b.tree.tga", bFailed},
+         false},
+        {"rename", "a.tree.tga_org",
+         {"", "Saving a.tree.tga", aFailed, "", "b.tree.tga_org allready excists", "Processing b.tree.tga"},
+         false},
+        {"rename", "b.tree.tga",
+         {"", "Saving a.tree.tga", "Processing a.tree.tga", "", "b.tree.tga_org allready excists",
+          "Processing b.tree.tga", bFailed},
+         true},
+    };
+    for (const Case& failure : cases) {
+        SCOPED_TRACE(std::string(failure.operation) + " failing for \"" + failure.pathSuffix + "\"");
+        TemporaryFolder folder;
+        WriteBytes(folder / "treebane.data", mask_);
+        const std::string a = MakeTexture(33);
+        const std::string b = MakeTexture(34);
+        WriteBytes(folder / "a.tree.tga", a);
+        WriteBytes(folder / "b.tree.tga", b);
+        WriteBytes(folder / "b.tree.tga_org", b);
+
+        ProgramOptions options;
+        options.environment = {std::string("LD_PRELOAD=") + FAULT_INJECTION_SHIM,
+                               std::string("FAULT_OPERATION=") + failure.operation,
+                               std::string("FAULT_PATH_SUFFIX=") + failure.pathSuffix};
+        const RunResult result = RunTreebane(folder.Path(), "\n", options);
+        EXPECT_TRUE(EndedNormally(result.status));
+
+        std::int64_t cleared = 0;
+        const bool aFails = std::find(failure.lines.begin(), failure.lines.end(), aFailed) != failure.lines.end();
+        const bool bFails = std::find(failure.lines.begin(), failure.lines.end(), bFailed) != failure.lines.end();
+        const MaskedTexture aMasked = ApplyMask(a, a, mask_);
+        const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+        cleared += aFails ? 0 : aMasked.cleared;
+        cleared += bFails ? 0 : bMasked.cleared;
+        EXPECT_EQ(result.output, Transcript(failure.lines, 2, cleared));
+
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga"), aFails ? a : aMasked.bytes));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga"), bFails ? b : bMasked.bytes));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga_org"), b));
+        Names expected = {"a.tree.tga", "b.tree.tga", "b.tree.tga_org", "treebane.data"};
+        if (failure.backupOfAMade) {
+            expected.insert(expected.begin() + 1, "a.tree.tga_org");
+            EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga_org"), a));
+        }
+        EXPECT_EQ(FolderEntries(folder.Path()), expected) << "no temporary file stays";
+    }
+}
+
+TEST_F(TextureFolder, WaitsForEnterAndEndsWithStatusZero)
+{
+    SetMask(MakeMask(35, 0.5));
+    AddTexture("a.tree.tga", MakeTexture(36));
+    TreebaneProcess process(folder_.Path());
+    ASSERT_TRUE(process.WaitForOutput(FinalPrompt, 20s));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(process.StillRunning()) << "the program waits for a line";
+    process.Type("any text\r\n");
+    EXPECT_TRUE(EndedNormally(process.Wait()));
+}
+
+TEST_F(TextureFolder, ClosingTheTerminalAtThePromptKeepsEveryTextureWhole)
+{
+    SetMask(MakeMask(37, 0.5));
+    const std::string texture = MakeTexture(38);
+    const MaskedTexture masked = ApplyMask(texture, texture, mask_);
+    for (const int signalNumber : {SIGHUP, SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signalNumber);
+        AddTexture("a.tree.tga", texture);
+        std::filesystem::remove(folder_ / "a.tree.tga_org");
+
+        TreebaneProcess process(folder_.Path());
+        ASSERT_TRUE(process.WaitForOutput(FinalPrompt, 20s));
+        process.Signal(signalNumber);
+        const int status = process.Wait();
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber);
+        EXPECT_TRUE(SameBytes(Read("a.tree.tga"), masked.bytes));
+        EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), texture));
+    }
+}
+
+}  // namespace
+}  // namespace treebane::testing
