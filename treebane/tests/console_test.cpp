@@ -113,16 +113,6 @@ TEST(ReadLine, LongLinesAndLineEndsAcrossReads)
     EXPECT_EQ(ReadLinesFrom(filler + "\r\nnext\n", 3), (Lines{filler, "next", ""}));
 }
 
-TEST(ReadLine, ReturnsAtOnceWhenStandardInputIsNull)
-{
-    const int null = ::open("/dev/null", O_RDONLY);
-    ASSERT_GE(null, 0);
-    StandardInputFrom redirect(null);
-    ::close(null);
-    EXPECT_EQ(ReadLine(), "");
-    EXPECT_EQ(ReadLine(), "");
-}
-
 // A pseudo-terminal whose subordinate side serves as standard input.
 class PseudoTerminal {
 public:

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace treebane {
 namespace {
@@ -96,12 +95,6 @@ TEST(DirectoryScan, ListIsTakenWholeWhenTheScanBegins)
     EXPECT_EQ(MatchName(scan.get()), "c.tree.tga");
     EXPECT_FALSE(NextMatch(scan.get()));
     EndScan(scan);
-}
-
-TEST(WorkingDirectory, IsTheCurrentDirectoryWithASeparator)
-{
-    const std::string current = std::filesystem::current_path().string();
-    EXPECT_EQ(WorkingDirectory(), current == "/" ? current : current + "/");
 }
 
 TEST(PathExists, AnythingUnderTheNameCounts)

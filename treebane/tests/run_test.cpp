@@ -240,17 +240,6 @@ TEST_F(TextureFolder, ShortMaskIsRefusedBeforeAnyTexture)
     EXPECT_EQ(Entries(), (Names{"a.tree.tga", "treebane.data"}));
 }
 
-TEST_F(TextureFolder, LongerMaskIsUsedUpToItsPixelCount)
-{
-    SetMask(MakeMask(17, 0.5, PixelCount + 1000));
-    const std::string texture = MakeTexture(18);
-    AddTexture("a.tree.tga", texture);
-    const MaskedTexture masked = ApplyMask(texture, texture, mask_);
-    const RunResult result = RunTreebane(folder_.Path());
-    EXPECT_EQ(result.output, Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga"}, 1, masked.cleared));
-    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), masked.bytes));
-}
-
 TEST_F(TextureFolder, RepeatedRunsStartFromTheBackups)
 {
     SetMask(MakeMask(19, 0.4));
