@@ -1,0 +1,74 @@
+#include "shell/qt/about_window.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "shell/qt/viewer_font.h"
+
+namespace rastella {
+
+namespace {
+
+QLabel* MakeLabel(const char* name, const QFont& font, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setFont(font);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+QFrame* MakeSeparator(QWidget* parent) {
+  auto* line = new QFrame(parent);
+  line->setObjectName(QStringLiteral("Line1"));
+  line->setFrameShape(QFrame::HLine);
+  line->setFrameShadow(QFrame::Sunken);
+  return line;
+}
+
+}  // namespace
+
+AboutWindow::AboutWindow()
+    : lblTitle_(MakeLabel("lblTitle", ViewerFont(true, 12), this)),
+      lblVersion_(MakeLabel("lblVersion", ViewerFont(false), this)),
+      lblDescription_(MakeLabel("lblDescription", ViewerFont(false), this)),
+      lblDisclaimer_(MakeLabel("lblDisclaimer", ViewerFont(false), this)),
+      cmdOK_(new QPushButton(QStringLiteral("OK"), this)) {
+  setObjectName(QStringLiteral("frmAbout"));
+  setWindowTitle(QStringLiteral("About MyApp"));
+  cmdOK_->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK_->setDefault(true);
+  cmdOK_->setMinimumWidth(84);
+  lblDescription_->setWordWrap(true);
+
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addWidget(lblDisclaimer_, 1);
+  buttonRow->addWidget(cmdOK_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 14, 16, 12);
+  layout->addWidget(lblTitle_);
+  layout->addWidget(lblVersion_);
+  layout->addWidget(MakeSeparator(this));
+  layout->addWidget(lblDescription_);
+  layout->addWidget(MakeSeparator(this));
+  layout->addLayout(buttonRow);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  setMinimumWidth(380);
+
+  connect(cmdOK_, &QPushButton::clicked, this, &QWidget::close);
+  ResetControls();
+}
+
+void AboutWindow::ResetControls() {
+  SetCaption(lblTitle_, QStringLiteral("TGA/ZTF Viewer Converter"));
+  SetCaption(lblVersion_, QStringLiteral("Version 1.0"));
+  SetCaption(lblDescription_, QStringLiteral("Views TGA and ZTF images and converts them between the two formats."));
+  SetCaption(lblDisclaimer_, QString());
+}
+
+void AboutWindow::Form_Load() {
+  SetCaption(lblVersion_, QStringLiteral("Version 1.0\r\nZTF algorithm ver 0.90"));
+}
+
+}  // namespace rastella

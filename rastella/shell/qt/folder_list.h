@@ -1,0 +1,43 @@
+#pragma once
+// Dir1: the folder list.  It shows the current folder under its ancestors,
+// from the root down, and the subfolders of the current folder below it; a
+// double-click or Enter on an entry makes that entry the current folder.
+
+#include <QTreeWidget>
+#include <string>
+
+namespace rastella {
+
+// `path` made absolute and normal, without a trailing "/" unless it is the
+// root.
+std::string NormalFolder(const std::string& path);
+
+class FolderList final : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  explicit FolderList(QWidget* parent = nullptr);
+
+  const std::string& Folder() const { return folder_; }
+  // Shows `folder` (absolute) and emits folderChanged when it is another
+  // folder than before.
+  void SetFolder(const std::string& folder);
+  // Lists the subfolders again after a change on disk.  When the current
+  // folder is gone, its nearest existing ancestor becomes current.
+  void Reload();
+
+ signals:
+  void folderChanged();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void Populate();
+  void Open(const QTreeWidgetItem* item);
+
+  std::string folder_;
+};
+
+}  // namespace rastella

@@ -1,0 +1,241 @@
+#include "shell/qt/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPalette>
+
+#include "shell/qt/about_window.h"
+#include "shell/qt/drive_list.h"
+#include "shell/qt/file_list.h"
+#include "shell/qt/folder_list.h"
+#include "shell/qt/help_window.h"
+#include "shell/qt/picture_box.h"
+#include "shell/qt/viewer_font.h"
+
+namespace rastella {
+
+namespace {
+
+// The window was designed in twips, 15 to a pixel.
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidth = 12120 / kTwipsPerPixel;
+constexpr int kClientHeight = 9270 / kTwipsPerPixel;
+
+QRect FromTwips(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+void SetBaseColor(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Base, color);
+  widget->setPalette(palette);
+}
+
+QPushButton* MakeButton(const char* name, const QString& text, const QRect& geometry, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setGeometry(geometry);
+  button->setFont(ViewerFont(true));
+  return button;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const std::string& startFolder)
+    : Picture1_(new PictureBox(this)),
+      Command1_(MakeButton("Command1", QStringLiteral("View"), FromTwips(8400, 6240, 1815, 495), this)),
+      Command2_(MakeButton("Command2", QStringLiteral("Exit"), FromTwips(10560, 8400, 1215, 495), this)),
+      Drive1_(new DriveList(this)),
+      Dir1_(new FolderList(this)),
+      File1_(new FileList(this)),
+      Text1_(new QLineEdit(this)),
+      Command3_(MakeButton("Command3", QStringLiteral("Save TGA"), FromTwips(8400, 7680, 1815, 495), this)),
+      Command4_(MakeButton("Command4", QStringLiteral("Save ZTF"), FromTwips(8400, 8400, 1815, 495), this)),
+      Command5_(MakeButton("Command5", QStringLiteral("Save ALPHA"), FromTwips(8400, 6960, 1815, 495), this)),
+      Command6_(MakeButton("Command6", QStringLiteral("Help"), FromTwips(10560, 6960, 1215, 495), this)),
+      Label1_(new QLabel(QStringLiteral("Ver 1.0"), this)),
+      form_(*this) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Form1"));
+  setFixedSize(kClientWidth, kClientHeight);
+  CreateControls();
+
+  const std::string folder = NormalFolder(startFolder);
+  Drive1_->ShowVolumeOf(folder);
+  Dir1_->SetFolder(folder);
+  File1_->SetFolder(folder);
+  WatchFolders();
+
+  SetTabOrder();
+  ConnectEvents();
+  form_.Form_Load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::CreateControls() {
+  Picture1_->setObjectName(QStringLiteral("Picture1"));
+  Picture1_->setGeometry(FromTwips(360, 480, 7770, 7770));
+
+  Drive1_->setObjectName(QStringLiteral("Drive1"));
+  Drive1_->setGeometry(FromTwips(8400, 480, 3375, 315));
+  // A closed combo box draws its face in the button colour.
+  QPalette drivePalette = Drive1_->palette();
+  drivePalette.setColor(QPalette::Base, QColor(192, 255, 255));
+  drivePalette.setColor(QPalette::Button, QColor(192, 255, 255));
+  Drive1_->setPalette(drivePalette);
+
+  Dir1_->setObjectName(QStringLiteral("Dir1"));
+  Dir1_->setGeometry(FromTwips(8400, 960, 3375, 2115));
+  SetBaseColor(Dir1_, QColor(255, 255, 192));
+
+  File1_->setObjectName(QStringLiteral("File1"));
+  File1_->setGeometry(FromTwips(8400, 3240, 3375, 2625));
+  SetBaseColor(File1_, QColor(192, 255, 192));
+
+  Text1_->setObjectName(QStringLiteral("Text1"));
+  Text1_->setGeometry(FromTwips(360, 8520, 7695, 375));
+  Text1_->setReadOnly(true);
+  Text1_->setFont(ViewerFont(false));
+  SetBaseColor(Text1_, palette().color(QPalette::Button));
+
+  Label1_->setObjectName(QStringLiteral("Label1"));
+  Label1_->setGeometry(FromTwips(10800, 6360, 855, 255));
+  Label1_->setFont(ViewerFont(true));
+  Label1_->setCursor(Qt::PointingHandCursor);
+  Label1_->installEventFilter(this);
+}
+
+void MainWindow::SetTabOrder() {
+  // Label1 closes the order but takes no focus, as labels never do.
+  QWidget* const order[] = {Picture1_, Command1_, Command2_, Drive1_,  Dir1_,    File1_,
+                            Text1_,    Command3_, Command4_, Command5_, Command6_};
+  for (std::size_t index = 1; index < std::size(order); ++index) {
+    setTabOrder(order[index - 1], order[index]);
+  }
+}
+
+void MainWindow::ConnectEvents() {
+  connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] { form_.Drive1_Change(); });
+  connect(Dir1_, &FolderList::folderChanged, this, [this] {
+    form_.Dir1_Change();
+    WatchFolders();
+  });
+  connect(File1_, &FileList::fileClicked, this, [this] { form_.File1_Click(); });
+  connect(File1_, &FileList::viewRequested, this, [this] { form_.Command1_Click(); });
+  connect(Picture1_, &PictureBox::clicked, this, [this] { form_.Picture1_Click(); });
+  connect(Command1_, &QPushButton::clicked, this, [this] { form_.Command1_Click(); });
+  connect(Command2_, &QPushButton::clicked, this, [this] { form_.Command2_Click(); });
+  connect(Command3_, &QPushButton::clicked, this, [this] { form_.Command3_Click(); });
+  connect(Command4_, &QPushButton::clicked, this, [this] { form_.Command4_Click(); });
+  connect(Command5_, &QPushButton::clicked, this, [this] { form_.Command5_Click(); });
+  connect(Command6_, &QPushButton::clicked, this, [this] { form_.Command6_Click(); });
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &MainWindow::OnFolderChangedOnDisk);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Label1_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+      Label1_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+    form_.Label1_Click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::WatchFolders() {
+  if (!watcher_.directories().isEmpty()) {
+    watcher_.removePaths(watcher_.directories());
+  }
+  QStringList folders = {QString::fromStdString(Dir1_->Folder())};
+  if (File1_->Folder() != Dir1_->Folder()) {
+    folders.append(QString::fromStdString(File1_->Folder()));
+  }
+  // A folder that cannot be watched (gone, unreadable) is only not followed.
+  watcher_.addPaths(folders);
+}
+
+void MainWindow::OnFolderChangedOnDisk(const QString& folder) {
+  const std::string changed = folder.toStdString();
+  if (changed == File1_->Folder()) {
+    File1_->Refresh();
+  }
+  if (changed == Dir1_->Folder()) {
+    // A vanished folder moves Dir1 up, which lists File1 anew.
+    Dir1_->Reload();
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // The secondary windows end with the main window; without this they would
+  // keep the program running.
+  if (frmAbout_) {
+    frmAbout_->close();
+  }
+  if (helpForm_) {
+    helpForm_->close();
+  }
+  event->accept();
+}
+
+void MainWindow::SetStatusText(const std::string& text) { Text1_->setText(QString::fromStdString(text)); }
+
+std::string MainWindow::StatusText() const { return Text1_->text().toStdString(); }
+
+void MainWindow::AppendStatusText(const std::string& text) {
+  Text1_->setText(Text1_->text() + QString::fromStdString(text));
+}
+
+void MainWindow::RepaintStatus() { Text1_->repaint(); }
+
+std::string MainWindow::CurrentDrive() const { return Drive1_->CurrentDrive(); }
+
+std::string MainWindow::DirectoryFolder() const { return Dir1_->Folder(); }
+
+void MainWindow::SetDirectoryFolder(const std::string& folder) { Dir1_->SetFolder(folder); }
+
+std::string MainWindow::FileListFolder() const { return File1_->Folder(); }
+
+void MainWindow::SetFileListFolder(const std::string& folder) {
+  File1_->SetFolder(folder);
+  WatchFolders();
+}
+
+std::string MainWindow::SelectedFileName() const { return File1_->SelectedName(); }
+
+void MainWindow::RefreshFileList() { File1_->Refresh(); }
+
+void MainWindow::ClearPicture() { Picture1_->Clear(); }
+
+ColorValue MainWindow::PictureBackground() const { return Picture1_->Background(); }
+
+void MainWindow::SetPictureBackground(ColorValue color) { Picture1_->SetBackground(color); }
+
+void MainWindow::SetPixel(int x, int y, ColorValue color) { Picture1_->SetPixel(x, y, color); }
+
+void MainWindow::ShowPicture() { Picture1_->show(); }
+
+// Pixels are set one by one; no drawing here uses lines.
+void MainWindow::SetPictureLineWidth(int) {}
+
+void MainWindow::OpenAboutWindow() {
+  if (!frmAbout_) {
+    frmAbout_ = std::make_unique<AboutWindow>();
+  }
+  frmAbout_->Open();
+}
+
+void MainWindow::OpenHelpWindow() {
+  if (!helpForm_) {
+    helpForm_ = std::make_unique<HelpWindow>();
+  }
+  helpForm_->Open();
+}
+
+void MainWindow::EndProgram() {
+  close();
+  QCoreApplication::quit();
+}
+
+}  // namespace rastella
