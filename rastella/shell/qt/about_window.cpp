@@ -39,7 +39,6 @@ AboutWindow::AboutWindow()
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdOK_->setDefault(true);
   cmdOK_->setMinimumWidth(84);
-  lblDescription_->setWordWrap(true);
 
   auto* buttonRow = new QHBoxLayout;
   buttonRow->addWidget(lblDisclaimer_, 1);
@@ -54,7 +53,6 @@ AboutWindow::AboutWindow()
   layout->addWidget(MakeSeparator(this));
   layout->addLayout(buttonRow);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  setMinimumWidth(380);
 
   connect(cmdOK_, &QPushButton::clicked, this, &QWidget::close);
   ResetControls();

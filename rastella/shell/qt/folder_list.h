@@ -32,6 +32,9 @@ class FolderList final : public QTreeWidget {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // No expand arrows: every level is always open, and the indentation alone
+  // shows the depth.
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
   void Populate();
