@@ -146,18 +146,19 @@ Canvas DrawMoon() {
 }
 
 // Mountain ridges at dawn fading into the distance, the largest image the
-// viewer takes.
+// viewer takes.  The viewer shows its top-left corner only, so the first
+// ridges rise within it.
 Canvas DrawRidges() {
   constexpr int kSize = 1024;
   constexpr int kLayers = 6;
   Canvas canvas(kSize, kSize);
   std::array<std::array<double, kSize>, kLayers> ridges{};
   for (int layer = 0; layer < kLayers; ++layer) {
-    const double base = 470 + layer * 95;
-    const double height = 70 + layer * 30;
+    const double base = 300 + layer * 130;
+    const double height = 90 + layer * 35;
     for (int x = 0; x < kSize; ++x) {
       ridges[layer][x] =
-          base - height * FractalNoise(x / (300.0 - layer * 35), layer * 3.7, 40 + static_cast<std::uint32_t>(layer), 6);
+          base - height * FractalNoise(x / (260.0 - layer * 30), layer * 3.7, 40 + static_cast<std::uint32_t>(layer), 6);
     }
   }
   const Rgb far{156, 140, 186};
@@ -171,9 +172,9 @@ Canvas DrawRidges() {
       }
       Rgb color;
       if (layer < 0) {
-        color = Mix(Rgb{44, 56, 116}, haze, std::min(1.0, y / 560.0));
-        const double sun = std::hypot(x - 700.0, y - 360.0);
-        color = Mix(color, Rgb{255, 226, 170}, 0.7 * std::exp(-sun / 140));
+        color = Mix(Rgb{44, 56, 116}, haze, std::min(1.0, y / 300.0));
+        const double sun = std::hypot(x - 330.0, y - 190.0);
+        color = Mix(color, Rgb{255, 226, 170}, 0.75 * std::exp(-sun / 110));
       } else {
         const double nearness = layer / (kLayers - 1.0);
         color = Mix(far, near, nearness);
@@ -185,6 +186,7 @@ Canvas DrawRidges() {
       canvas.ColorAt(x, y) = color;
     }
   }
+  canvas.FillDisc(330, 190, 26, Rgb{255, 240, 200}, 0.9);
   return canvas;
 }
 
