@@ -10,6 +10,7 @@ packages=(
   imagemagick
   libpng-dev zlib1g-dev
   xvfb xauth
+  clang libclang-rt-14-dev strace
 )
 
 missing=()

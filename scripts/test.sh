@@ -1,11 +1,30 @@
 #!/usr/bin/env bash
-# Builds everything with warnings as errors and runs every test.
+# Builds everything and runs every test three ways:
+#   1. a normal build with warnings as errors, every test;
+#   2. the same with AddressSanitizer and UndefinedBehaviorSanitizer, every
+#      test again (any report fails the run);
+#   3. the libFuzzer targets (clang), each run a fixed number of times on
+#      its seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+jobs=$(nproc)
 
-build_dir=build/test
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXTURE_TOOLS_WARNINGS_AS_ERRORS=ON
-cmake --build "$build_dir" -j "$(nproc)"
-ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+echo "== Build and test"
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXTURE_TOOLS_WARNINGS_AS_ERRORS=ON
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs"
+
+echo "== Build and test with sanitizers"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXTURE_TOOLS_WARNINGS_AS_ERRORS=ON \
+  -DTEXTURE_TOOLS_SANITIZE=ON
+cmake --build build/sanitize -j "$jobs"
+# Some tests preload a fault-injection library into the programs they run,
+# which puts it ahead of the sanitizer runtime.
+ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions="$PWD/scripts/lsan.supp" \
+  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== Short fuzzing runs"
+bash scripts/fuzz.sh --runs 3000

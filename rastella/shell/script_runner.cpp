@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "shell/file_access.h"
+
 namespace rastella {
 
 namespace {
@@ -104,16 +106,9 @@ bool ScriptRunner::ChangeFolder(const std::string& argument) {
   if (argument.empty()) {
     return Fail("folder needs a path");
   }
-  std::filesystem::path folder(argument);
-  if (folder.is_relative()) {
-    folder = std::filesystem::path(startFolder_) / folder;
-  }
-  std::string normal = folder.lexically_normal().string();
-  while (normal.size() > 1 && normal.back() == '/') {
-    normal.pop_back();
-  }
+  const std::string normal = ResolvePath(argument);
   std::error_code error;
-  if (!std::filesystem::is_directory(normal, error)) {
+  if (normal.empty() || !std::filesystem::is_directory(normal, error)) {
     return Fail("not a folder: " + argument);
   }
   window_.SetDirectoryFolder(normal);
@@ -147,9 +142,9 @@ bool ScriptRunner::Dump(const std::string& path) {
   if (path.empty()) {
     return Fail("dump needs a path");
   }
-  std::filesystem::path target(path);
-  if (target.is_relative()) {
-    target = std::filesystem::path(startFolder_) / target;
+  const std::string target = ResolvePath(path);
+  if (target.empty()) {
+    return Fail("cannot write " + path);
   }
   std::ofstream file(target, std::ios::binary | std::ios::trunc);
   const std::string ppm = window_.SurfaceAsPpm();
@@ -159,6 +154,21 @@ bool ScriptRunner::Dump(const std::string& path) {
     return Fail("cannot write " + path);
   }
   return true;
+}
+
+std::string ScriptRunner::ResolvePath(const std::string& path) const {
+  std::filesystem::path resolved(path);
+  if (resolved.is_relative()) {
+    resolved = std::filesystem::path(startFolder_) / resolved;
+  }
+  std::string normal = resolved.lexically_normal().string();
+  while (normal.size() > 1 && normal.back() == '/') {
+    normal.pop_back();
+  }
+  if (confined_ && normal != startFolder_ && normal.rfind(JoinPath(startFolder_, ""), 0) != 0) {
+    return {};
+  }
+  return normal;
 }
 
 void ScriptRunner::PrintState() {

@@ -33,6 +33,11 @@ class ScriptRunner {
   // Form_Load.
   ScriptRunner(const std::string& startFolder, std::ostream& out, std::ostream& err);
 
+  // From now on `folder` and `dump` accept only paths inside the start
+  // folder, so that scripts from an untrusted source (a fuzzer) cannot
+  // reach the rest of the file system.
+  void ConfineToStartFolder() { confined_ = true; }
+
   // Runs one line.  False, with a message on the error stream, for an
   // unknown command or a bad argument.
   bool RunLine(const std::string& line);
@@ -51,6 +56,10 @@ class ScriptRunner {
   bool PrintPixel(const std::string& arguments);
   bool Dump(const std::string& path);
   void PrintState();
+  // `path` made absolute against the start folder and normalised, without a
+  // trailing "/"; empty when the runner is confined and the path leaves the
+  // start folder.
+  std::string ResolvePath(const std::string& path) const;
 
   HeadlessWindow window_;
   MainForm form_;
@@ -58,6 +67,7 @@ class ScriptRunner {
   std::ostream& err_;
   std::string startFolder_;
   int lineNumber_ = 0;
+  bool confined_ = false;
 };
 
 }  // namespace rastella
