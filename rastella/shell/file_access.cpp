@@ -1,6 +1,7 @@
 #include "shell/file_access.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,12 @@ class FileDescriptor {
     }
   }
   int get() const { return descriptor_; }
+  void Reset(int descriptor) {
+    if (descriptor_ >= 0) {
+      ::close(descriptor_);
+    }
+    descriptor_ = descriptor;
+  }
   // Closes now and tells whether the close succeeded (a late write error
   // shows up here on some file systems).
   bool Close() {
@@ -90,6 +97,37 @@ mode_t ModeForTarget(const std::string& path) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
+}
+
+// The name under which process `owner` completes a save of `targetName`:
+// hidden, and not ending in ".tga", so no file list shows it.
+std::string TemporaryName(const std::string& targetName, pid_t owner) {
+  return "." + targetName + "." + std::to_string(owner) + ".part";
+}
+
+// Removes temporary files of `targetName` whose process no longer runs: a
+// save killed between naming its file and the rename leaves one behind.
+// (A file of this process's own id is replaced when it is named.)
+void RemoveStaleTemporaries(const std::string& folder, const std::string& targetName) {
+  const std::string prefix = "." + targetName + ".";
+  static constexpr std::string_view kSuffix = ".part";
+  std::error_code error;
+  for (std::filesystem::directory_iterator entries(folder, error), end; !error && entries != end;
+       entries.increment(error)) {
+    const std::string name = entries->path().filename().string();
+    if (name.size() <= prefix.size() + kSuffix.size() || name.rfind(prefix, 0) != 0 ||
+        !name.ends_with(kSuffix)) {
+      continue;
+    }
+    const std::string owner = name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+    if (!std::all_of(owner.begin(), owner.end(), [](char c) { return c >= '0' && c <= '9'; }) || owner.size() > 9) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(owner));
+    if (::kill(pid, 0) != 0 && errno == ESRCH) {
+      ::unlink(entries->path().c_str());
+    }
+  }
 }
 
 }  // namespace
@@ -164,15 +202,35 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   const std::string folder = FolderOf(path);
-  // The temporary name starts with a dot and ends in ".part", so that no
-  // file list that filters by extension shows it.
-  std::string temporary = JoinPath(folder, "." + FileNameOf(path) + ".XXXXXX.part");
-  FileDescriptor file(::mkostemps(temporary.data(), 5, O_CLOEXEC));
-  if (file.get() < 0) {
+  const std::string name = FileNameOf(path);
+  // A file that the user may not write is not replaced behind their back.
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
     return false;
   }
-  const bool written = ::fchmod(file.get(), ModeForTarget(path)) == 0 && WriteAll(file.get(), bytes) &&
-                       ::fsync(file.get()) == 0 && file.Close() && ::rename(temporary.c_str(), path.c_str()) == 0;
+  RemoveStaleTemporaries(folder, name);
+  const std::string temporary = JoinPath(folder, TemporaryName(name, ::getpid()));
+  const mode_t mode = ModeForTarget(path);
+
+  // The bytes go first to an unnamed file in the folder, which vanishes by
+  // itself if the process dies while writing; it gets the temporary name
+  // only when it is complete, right before the rename.  Where the file
+  // system has no unnamed files, a named temporary file does the same job.
+  FileDescriptor file(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  const bool unnamed = file.get() >= 0;
+  if (!unnamed) {
+    ::unlink(temporary.c_str());
+    file.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (file.get() < 0) {
+      return false;
+    }
+  }
+  bool written = ::fchmod(file.get(), mode) == 0 && WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
+  if (written && unnamed) {
+    ::unlink(temporary.c_str());
+    const std::string self = "/proc/self/fd/" + std::to_string(file.get());
+    written = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  }
+  written = file.Close() && written && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!written) {
     ::unlink(temporary.c_str());
     return false;
