@@ -14,7 +14,7 @@ jobs=$(nproc)
 echo "== Build and test"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXTURE_TOOLS_WARNINGS_AS_ERRORS=ON
 cmake --build build/test -j "$jobs"
-ctest --test-dir build/test --output-on-failure -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs" | tee build/test/ctest.log
 
 echo "== Build and test with sanitizers"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXTURE_TOOLS_WARNINGS_AS_ERRORS=ON \
@@ -24,7 +24,11 @@ cmake --build build/sanitize -j "$jobs"
 # which puts it ahead of the sanitizer runtime.
 ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$PWD/scripts/lsan.supp" \
-  ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+  ctest --test-dir build/sanitize --output-on-failure -j "$jobs" | tee build/sanitize/ctest.log
 
 echo "== Short fuzzing runs"
 bash scripts/fuzz.sh --runs 3000
+
+# Every suite passed (any failure has ended the script): one closing count.
+count() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1/p' "$1" | tail -n 1; }
+echo "$(( $(count build/test/ctest.log) + $(count build/sanitize/ctest.log) + 3 )) passed, 0 failed"
