@@ -19,11 +19,22 @@ inline constexpr std::size_t kMaxImageFileBytes = 12 + 1024 * (3 * 1024 + 1) + 1
 // letter case, sorted by byte order.  Empty when the folder cannot be read.
 std::vector<std::string> ListTgaFiles(const std::string& folder);
 
-// `folder` + "/" + `name`, without doubling the separator after "/".
+// The separator that JoinPath puts between a folder and a name; "/" is
+// accepted as a separator on every platform.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// `folder`, the separator and `name`, without doubling a separator at the
+// end of `folder`.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-// The last component of a path.
+// The last component of a path, and everything before its separator ("."
+// for a bare name, the root for a name in the root).
 std::string FileNameOf(const std::string& path);
+std::string FolderOf(const std::string& path);
 
 // Reads up to kMaxImageFileBytes of the regular file at `path` into
 // `bytes`.  False when the file cannot be opened or read, or is not a

@@ -1,11 +1,10 @@
 // rastella-script [SCRIPT]: runs the viewer without a window on the commands
 // of SCRIPT, or of standard input without one.
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
-
-#include <unistd.h>
 
 #include "shell/script_runner.h"
 
@@ -14,12 +13,12 @@ int main(int argc, char** argv) {
     std::cerr << "usage: rastella-script [SCRIPT]\n";
     return rastella::ScriptRunner::kUsageError;
   }
-  std::string currentFolder(4096, '\0');
-  if (::getcwd(currentFolder.data(), currentFolder.size()) == nullptr) {
+  std::error_code error;
+  const std::string currentFolder = std::filesystem::current_path(error).string();
+  if (error) {
     std::cerr << "rastella-script: cannot read the current folder\n";
     return rastella::ScriptRunner::kUsageError;
   }
-  currentFolder.resize(currentFolder.find('\0'));
 
   rastella::ScriptRunner runner(currentFolder, std::cout, std::cerr);
   if (argc == 2) {

@@ -1,0 +1,196 @@
+// Reading the image input file and writing saved files, on POSIX.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "shell/file_access.h"
+
+namespace rastella {
+
+namespace {
+
+// Closes a descriptor on every path out of a scope.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (descriptor_ >= 0) {
+      ::close(descriptor_);
+    }
+  }
+  int get() const { return descriptor_; }
+  void Reset(int descriptor) {
+    if (descriptor_ >= 0) {
+      ::close(descriptor_);
+    }
+    descriptor_ = descriptor;
+  }
+  // Closes now and tells whether the close succeeded (a late write error
+  // shows up here on some file systems).
+  bool Close() {
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    return ::close(descriptor) == 0;
+  }
+
+ private:
+  int descriptor_;
+};
+
+bool WriteAll(int descriptor, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// Flushes the folder's entry list, so that a completed rename survives a
+// crash of the machine.  Best effort: not every file system allows it.
+void SyncFolder(const std::string& folder) {
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor >= 0) {
+    ::fsync(descriptor);
+    ::close(descriptor);
+  }
+}
+
+// The permission bits for a new file: those of the file it replaces, or the
+// usual 0666 less the process's umask.
+mode_t ModeForTarget(const std::string& path) {
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    return existing.st_mode & 07777;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// The name under which process `owner` completes a save of `targetName`:
+// hidden, and not ending in ".tga", so no file list shows it.
+std::string TemporaryName(const std::string& targetName, pid_t owner) {
+  return "." + targetName + "." + std::to_string(owner) + ".part";
+}
+
+// Removes temporary files of `targetName` whose process no longer runs: a
+// save killed between naming its file and the rename leaves one behind.
+// (A file of this process's own id is replaced when it is named.)
+void RemoveStaleTemporaries(const std::string& folder, const std::string& targetName) {
+  const std::string prefix = "." + targetName + ".";
+  static constexpr std::string_view kSuffix = ".part";
+  std::error_code error;
+  for (std::filesystem::directory_iterator entries(folder, error), end; !error && entries != end;
+       entries.increment(error)) {
+    const std::string name = entries->path().filename().string();
+    if (name.size() <= prefix.size() + kSuffix.size() || name.rfind(prefix, 0) != 0 ||
+        !name.ends_with(kSuffix)) {
+      continue;
+    }
+    const std::string owner = name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+    if (!std::all_of(owner.begin(), owner.end(), [](char c) { return c >= '0' && c <= '9'; }) || owner.size() > 9) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(owner));
+    if (::kill(pid, 0) != 0 && errno == ESRCH) {
+      ::unlink(entries->path().c_str());
+    }
+  }
+}
+
+}  // namespace
+
+bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a
+  // file is refused below anyway.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.get() < 0) {
+    return false;
+  }
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return false;
+  }
+  const int flags = ::fcntl(file.get(), F_GETFL);
+  if (flags >= 0) {
+    ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
+  }
+  // A regular file's size bounds the read; nothing beyond kMaxImageFileBytes
+  // is ever needed.
+  bytes.resize(std::min(kMaxImageFileBytes, static_cast<std::size_t>(std::max<off_t>(status.st_size, 0))));
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t count = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      bytes.clear();
+      return false;
+    }
+    if (count == 0) {
+      break;
+    }
+    filled += static_cast<std::size_t>(count);
+  }
+  bytes.resize(filled);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const std::string folder = FolderOf(path);
+  const std::string name = FileNameOf(path);
+  // A file that the user may not write is not replaced behind their back.
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+    return false;
+  }
+  RemoveStaleTemporaries(folder, name);
+  const std::string temporary = JoinPath(folder, TemporaryName(name, ::getpid()));
+  const mode_t mode = ModeForTarget(path);
+
+  // The bytes go first to an unnamed file in the folder, which vanishes by
+  // itself if the process dies while writing; it gets the temporary name
+  // only when it is complete, right before the rename.  Where the file
+  // system has no unnamed files, a named temporary file does the same job.
+  FileDescriptor file(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  const bool unnamed = file.get() >= 0;
+  if (!unnamed) {
+    ::unlink(temporary.c_str());
+    file.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (file.get() < 0) {
+      return false;
+    }
+  }
+  bool written = ::fchmod(file.get(), mode) == 0 && WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
+  if (written && unnamed) {
+    ::unlink(temporary.c_str());
+    const std::string self = "/proc/self/fd/" + std::to_string(file.get());
+    written = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  }
+  written = file.Close() && written && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!written) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  SyncFolder(folder);
+  return true;
+}
+
+}  // namespace rastella

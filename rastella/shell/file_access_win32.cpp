@@ -1,0 +1,101 @@
+// Reading the image input file and writing saved files, on Windows.
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "shell/file_access.h"
+
+namespace rastella {
+
+namespace {
+
+// Closes a handle on every path out of a scope.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(handle_);
+    }
+  }
+  HANDLE get() const { return handle_; }
+  bool Close() {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ::CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    bytes = bytes.subspan(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
+    return false;
+  }
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) {
+    return false;
+  }
+  bytes.resize(std::min(kMaxImageFileBytes, static_cast<std::size_t>(size.QuadPart)));
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    DWORD count = 0;
+    if (!::ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &count, nullptr)) {
+      bytes.clear();
+      return false;
+    }
+    if (count == 0) {
+      break;
+    }
+    filled += count;
+  }
+  bytes.resize(filled);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+  // A read-only file is not replaced behind the user's back.
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    return false;
+  }
+  const std::string temporary =
+      JoinPath(FolderOf(path), "." + FileNameOf(path) + "." + std::to_string(::GetCurrentProcessId()) + ".part");
+  FileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) && file.Close() &&
+                       ::MoveFileExA(temporary.c_str(), path.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!written) {
+    file.Close();
+    ::DeleteFileA(temporary.c_str());
+  }
+  return written;
+}
+
+}  // namespace rastella
