@@ -81,8 +81,11 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
     return false;
   }
-  const std::string temporary =
-      JoinPath(FolderOf(path), "." + FileNameOf(path) + "." + std::to_string(::GetCurrentProcessId()) + ".part");
+  // Hidden and not ending in ".tga", so no file list shows it.
+  std::string temporaryName = FileNameOf(path);
+  temporaryName.insert(0, 1, '.');
+  temporaryName.append(".").append(std::to_string(::GetCurrentProcessId())).append(".part");
+  const std::string temporary = JoinPath(FolderOf(path), temporaryName);
   FileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
