@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "shell/qt/viewer_font.h"
+#include "shell/window_design.h"
 
 namespace rastella {
 
@@ -35,7 +36,7 @@ AboutWindow::AboutWindow()
       lblDisclaimer_(MakeLabel("lblDisclaimer", ViewerFont(false), this)),
       cmdOK_(new QPushButton(QStringLiteral("OK"), this)) {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(QStringLiteral("About MyApp"));
+  setWindowTitle(QString::fromLatin1(design::kAboutCaption));
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdOK_->setDefault(true);
   cmdOK_->setMinimumWidth(84);
@@ -59,14 +60,14 @@ AboutWindow::AboutWindow()
 }
 
 void AboutWindow::ResetControls() {
-  SetCaption(lblTitle_, QStringLiteral("TGA/ZTF Viewer Converter"));
-  SetCaption(lblVersion_, QStringLiteral("Version 1.0"));
-  SetCaption(lblDescription_, QStringLiteral("Views TGA and ZTF images and converts them between the two formats."));
+  SetCaption(lblTitle_, QString::fromLatin1(design::kAboutTitle));
+  SetCaption(lblVersion_, QString::fromLatin1(design::kAboutVersionAtDesign));
+  SetCaption(lblDescription_, QString::fromLatin1(design::kAboutDescription));
   SetCaption(lblDisclaimer_, QString());
 }
 
 void AboutWindow::Form_Load() {
-  SetCaption(lblVersion_, QStringLiteral("Version 1.0\r\nZTF algorithm ver 0.90"));
+  SetCaption(lblVersion_, QString::fromLatin1(design::kAboutVersion));
 }
 
 }  // namespace rastella

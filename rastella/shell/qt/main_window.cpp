@@ -10,6 +10,7 @@
 #include "shell/qt/file_list.h"
 #include "shell/qt/folder_list.h"
 #include "shell/qt/help_window.h"
+#include "shell/window_design.h"
 #include "shell/qt/picture_box.h"
 #include "shell/qt/viewer_font.h"
 
@@ -17,14 +18,9 @@ namespace rastella {
 
 namespace {
 
-// The window was designed in twips, 15 to a pixel.
-constexpr int kTwipsPerPixel = 15;
-constexpr int kClientWidth = 12120 / kTwipsPerPixel;
-constexpr int kClientHeight = 9270 / kTwipsPerPixel;
+QRect Geometry(const design::Rect& rect) { return QRect(rect.left, rect.top, rect.width, rect.height); }
 
-QRect FromTwips(int left, int top, int width, int height) {
-  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
+QColor ToQColor(ColorValue color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
 
 void SetBaseColor(QWidget* widget, const QColor& color) {
   QPalette palette = widget->palette();
@@ -44,21 +40,21 @@ QPushButton* MakeButton(const char* name, const QString& text, const QRect& geom
 
 MainWindow::MainWindow(const std::string& startFolder)
     : Picture1_(new PictureBox(this)),
-      Command1_(MakeButton("Command1", QStringLiteral("View"), FromTwips(8400, 6240, 1815, 495), this)),
-      Command2_(MakeButton("Command2", QStringLiteral("Exit"), FromTwips(10560, 8400, 1215, 495), this)),
+      Command1_(MakeButton("Command1", QStringLiteral("View"), Geometry(design::kCommand1), this)),
+      Command2_(MakeButton("Command2", QStringLiteral("Exit"), Geometry(design::kCommand2), this)),
       Drive1_(new DriveList(this)),
       Dir1_(new FolderList(this)),
       File1_(new FileList(this)),
       Text1_(new QLineEdit(this)),
-      Command3_(MakeButton("Command3", QStringLiteral("Save TGA"), FromTwips(8400, 7680, 1815, 495), this)),
-      Command4_(MakeButton("Command4", QStringLiteral("Save ZTF"), FromTwips(8400, 8400, 1815, 495), this)),
-      Command5_(MakeButton("Command5", QStringLiteral("Save ALPHA"), FromTwips(8400, 6960, 1815, 495), this)),
-      Command6_(MakeButton("Command6", QStringLiteral("Help"), FromTwips(10560, 6960, 1215, 495), this)),
+      Command3_(MakeButton("Command3", QStringLiteral("Save TGA"), Geometry(design::kCommand3), this)),
+      Command4_(MakeButton("Command4", QStringLiteral("Save ZTF"), Geometry(design::kCommand4), this)),
+      Command5_(MakeButton("Command5", QStringLiteral("Save ALPHA"), Geometry(design::kCommand5), this)),
+      Command6_(MakeButton("Command6", QStringLiteral("Help"), Geometry(design::kCommand6), this)),
       Label1_(new QLabel(QStringLiteral("Ver 1.0"), this)),
       form_(*this) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Form1"));
-  setFixedSize(kClientWidth, kClientHeight);
+  setWindowTitle(QString::fromLatin1(design::kMainCaption));
+  setFixedSize(design::kClientWidth, design::kClientHeight);
   CreateControls();
 
   const std::string folder = NormalFolder(startFolder);
@@ -76,32 +72,32 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::CreateControls() {
   Picture1_->setObjectName(QStringLiteral("Picture1"));
-  Picture1_->setGeometry(FromTwips(360, 480, 7770, 7770));
+  Picture1_->setGeometry(Geometry(design::kPicture1));
 
   Drive1_->setObjectName(QStringLiteral("Drive1"));
-  Drive1_->setGeometry(FromTwips(8400, 480, 3375, 315));
+  Drive1_->setGeometry(Geometry(design::kDrive1));
   // A closed combo box draws its face in the button colour.
   QPalette drivePalette = Drive1_->palette();
-  drivePalette.setColor(QPalette::Base, QColor(192, 255, 255));
-  drivePalette.setColor(QPalette::Button, QColor(192, 255, 255));
+  drivePalette.setColor(QPalette::Base, ToQColor(design::kDriveListColor));
+  drivePalette.setColor(QPalette::Button, ToQColor(design::kDriveListColor));
   Drive1_->setPalette(drivePalette);
 
   Dir1_->setObjectName(QStringLiteral("Dir1"));
-  Dir1_->setGeometry(FromTwips(8400, 960, 3375, 2115));
-  SetBaseColor(Dir1_, QColor(255, 255, 192));
+  Dir1_->setGeometry(Geometry(design::kDir1));
+  SetBaseColor(Dir1_, ToQColor(design::kFolderListColor));
 
   File1_->setObjectName(QStringLiteral("File1"));
-  File1_->setGeometry(FromTwips(8400, 3240, 3375, 2625));
-  SetBaseColor(File1_, QColor(192, 255, 192));
+  File1_->setGeometry(Geometry(design::kFile1));
+  SetBaseColor(File1_, ToQColor(design::kFileListColor));
 
   Text1_->setObjectName(QStringLiteral("Text1"));
-  Text1_->setGeometry(FromTwips(360, 8520, 7695, 375));
+  Text1_->setGeometry(Geometry(design::kText1));
   Text1_->setReadOnly(true);
   Text1_->setFont(ViewerFont(false));
   SetBaseColor(Text1_, palette().color(QPalette::Button));
 
   Label1_->setObjectName(QStringLiteral("Label1"));
-  Label1_->setGeometry(FromTwips(10800, 6360, 855, 255));
+  Label1_->setGeometry(Geometry(design::kLabel1));
   Label1_->setFont(ViewerFont(true));
   Label1_->setCursor(Qt::PointingHandCursor);
   Label1_->installEventFilter(this);
