@@ -8,15 +8,21 @@
 
 namespace treebane {
 
-// Prepares the console once, before any output. Closing the terminal, an
-// interrupt or a termination request from then on end the process at once,
-// after removing the temporary files of unfinished replacements and copies,
-// so no half-written file is left behind. File size limits make writes fail
-// instead of ending the process.
+// Prepares the console once, before any output and before any file is
+// opened. Closing the terminal, an interrupt or a termination request from
+// then on end the process at once, after removing the temporary files of
+// unfinished replacements and copies, so no half-written file is left
+// behind. File size limits make writes fail instead of ending the process.
+//
+// Standard input, output or error that are closed at start are opened on
+// /dev/null, so that no file the program opens later takes their place.
 void InitConsole();
 
 // Writes the text followed by carriage return and line feed to standard
-// output, as one write.
+// output, as one write. Text that cannot be written (standard output closed,
+// or a reader of a pipe that has gone away) is dropped and the program goes
+// on: the text only reports the work, and leaving the work half done
+// because nobody reads the report would serve no one.
 void WriteLine(std::string_view text);
 
 // Writes the text to standard output without a line end.

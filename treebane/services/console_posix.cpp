@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,9 +18,9 @@ namespace {
 constexpr std::size_t ReadChunkSize = 4096;
 
 // The signals that end the process the way closing the console window ends
-// it on other platforms: the terminal closed, Ctrl+C, Ctrl+\, a termination
-// request, and output to a reader that has gone away.
-constexpr int EndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
+// it on other platforms: the terminal closed, Ctrl+C, Ctrl+\ and a
+// termination request.
+constexpr int EndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
 
 // Terminal settings to put back if a signal ends the process while ReadLine
 // has switched the terminal to line-wise input with echo.
@@ -135,10 +136,31 @@ std::string ReadRedirectedLine()
     }
 }
 
+// A standard descriptor that is closed when the program starts would be
+// handed out by the next open, and the console text written to it would
+// land in whatever file that is: the mask, a backup being made or a texture
+// being rewritten. So each closed one is taken at once, by /dev/null, or by
+// the root folder, which refuses reads and writes alike, where there is no
+// /dev/null. Standard input, output and error are checked in this order, so
+// the lowest free descriptor, which open returns, is always the one to fill.
+void OccupyClosedStandardDescriptors()
+{
+    for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        if (::open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0) {
+            ::open("/", O_RDONLY | O_DIRECTORY);
+        }
+    }
+}
+
 }  // namespace
 
 void InitConsole()
 {
+    OccupyClosedStandardDescriptors();
+
     struct sigaction ending{};
     ending.sa_handler = EndOnSignal;
     sigemptyset(&ending.sa_mask);
@@ -149,10 +171,13 @@ void InitConsole()
         ::sigaction(signalNumber, &ending, nullptr);
     }
 
+    // A file size limit makes the write fail instead, and so does a reader
+    // of the output that has gone away.
     struct sigaction ignore{};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGXFSZ, &ignore, nullptr);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 void WriteLine(std::string_view text)

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -34,6 +35,10 @@ TreebaneProcess::TreebaneProcess(const std::filesystem::path& folder, const Prog
     int outputEnds[2];
     MakePipe(inputEnds);
     MakePipe(outputEnds);
+    if (options.output == OutputTo::BrokenPipe) {
+        ::close(outputEnds[0]);
+        outputEnds[0] = -1;
+    }
 
     // Everything the child needs is prepared before the fork.
     const std::string directory = folder.string();
@@ -55,8 +60,25 @@ TreebaneProcess::TreebaneProcess(const std::filesystem::path& folder, const Prog
         throw std::runtime_error("cannot fork");
     }
     if (pid_ == 0) {
-        ::dup2(inputEnds[0], STDIN_FILENO);
-        ::dup2(outputEnds[1], STDOUT_FILENO);
+        switch (options.input) {
+        case InputFrom::TestPipe:
+            ::dup2(inputEnds[0], STDIN_FILENO);
+            break;
+        case InputFrom::Closed:
+            ::close(STDIN_FILENO);
+            break;
+        case InputFrom::DevNull: {
+            const int null = ::open("/dev/null", O_RDONLY);
+            ::dup2(null, STDIN_FILENO);
+            ::close(null);
+            break;
+        }
+        }
+        if (options.output == OutputTo::Closed) {
+            ::close(STDOUT_FILENO);
+        } else {
+            ::dup2(outputEnds[1], STDOUT_FILENO);
+        }
         std::signal(SIGPIPE, SIG_DFL);
         if (options.fileSizeLimit != RLIM_INFINITY) {
             const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
@@ -72,6 +94,13 @@ TreebaneProcess::TreebaneProcess(const std::filesystem::path& folder, const Prog
     ::close(outputEnds[1]);
     input_ = inputEnds[1];
     output_pipe_ = outputEnds[0];
+    if (options.input != InputFrom::TestPipe) {
+        CloseInput();
+    }
+    if (options.output == OutputTo::Closed) {
+        ::close(output_pipe_);
+        output_pipe_ = -1;
+    }
 }
 
 TreebaneProcess::~TreebaneProcess()
@@ -164,8 +193,12 @@ int TreebaneProcess::Wait(std::chrono::milliseconds timeout)
             ::kill(pid_, SIGKILL);
             break;
         }
-        if (!Collect(left)) {
-            break;
+        if (output_pipe_ >= 0) {
+            Collect(left);
+        } else if (StillRunning()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        } else {
+            return status_;
         }
     }
     ::waitpid(pid_, &status_, 0);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Runs the built treebane program in a folder, with standard input and
-// standard output connected to pipes of the test.
+// standard output connected to pipes of the test, or left closed, or
+// connected elsewhere.
 
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -14,9 +15,23 @@
 
 namespace treebane::testing {
 
+enum class InputFrom {
+    TestPipe,  // Type and CloseInput feed it
+    Closed,    // descriptor 0 is not open
+    DevNull,
+};
+
+enum class OutputTo {
+    TestPipe,    // Output and WaitForOutput collect it
+    Closed,      // descriptor 1 is not open
+    BrokenPipe,  // a pipe whose reading end is closed before the start
+};
+
 struct ProgramOptions {
     std::vector<std::string> environment;  // "NAME=value" added to the test's own
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    InputFrom input = InputFrom::TestPipe;
+    OutputTo output = OutputTo::TestPipe;
 };
 
 class TreebaneProcess {
@@ -37,6 +52,8 @@ public:
 
     // Collects the rest of the output and waits for the program to end,
     // killing it when the time runs out. The result is a waitpid status.
+    // Without an output pipe, or once it has ended, the program is polled
+    // until the time runs out.
     int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
     bool StillRunning();

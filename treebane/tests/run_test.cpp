@@ -21,31 +21,11 @@ namespace {
 using namespace std::chrono_literals;
 using Names = std::vector<std::string>;
 
-bool EndedNormally(int status)
-{
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 mode_t PermissionBits(const std::string& path)
 {
     struct stat status{};
     ::stat(path.c_str(), &status);
     return status.st_mode & 07777;
-}
-
-// The lines after the introduction for a run whose textures print
-// `textureLines`, up to the final prompt.
-std::string Transcript(const std::vector<std::string>& textureLines, int filesProcessed, std::int64_t cleared)
-{
-    std::vector<std::string> lines = textureLines;
-    lines.push_back("");
-    lines.push_back(filesProcessed > 0 ? std::to_string(filesProcessed) + " files processed"
-                                       : "No tree files found - wrong directory?");
-    lines.push_back(std::to_string(cleared) + " treegroups cutted");
-    lines.push_back(cleared != 0 ? "Please dont waste the lumber - use it for building purposes etc. instead"
-                                 : "Seems all tree files allready have been processed");
-    lines.push_back("");
-    return Introduction() + Lines(lines) + FinalPrompt;
 }
 
 // A folder holding the mask and textures, and the originals to compare with.
@@ -441,6 +421,72 @@ TEST_F(TextureFolder, WaitsForEnterAndEndsWithStatusZero)
     EXPECT_TRUE(process.StillRunning()) << "the program waits for a line";
     process.Type("any text\r\n");
     EXPECT_TRUE(EndedNormally(process.Wait()));
+}
+
+// Without input to wait for, the final wait ends at once and nothing of the
+// output is lost.
+TEST_F(TextureFolder, ClosedOrEmptyInputEndsTheWaitAtOnce)
+{
+    SetMask(MakeMask(43, 0.5));
+    const std::string texture = MakeTexture(44);
+    const MaskedTexture masked = ApplyMask(texture, texture, mask_);
+    for (const InputFrom input : {InputFrom::Closed, InputFrom::DevNull}) {
+        SCOPED_TRACE(input == InputFrom::Closed ? "input closed" : "input from /dev/null");
+        AddTexture("a.tree.tga", texture);
+        std::filesystem::remove(folder_ / "a.tree.tga_org");
+        ProgramOptions options;
+        options.input = input;
+        TreebaneProcess process(folder_.Path(), options);
+        EXPECT_TRUE(EndedNormally(process.Wait(10s)));
+        EXPECT_FALSE(process.TimedOut());
+        EXPECT_EQ(process.Output(), Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga"}, 1, masked.cleared));
+        EXPECT_TRUE(SameBytes(Read("a.tree.tga"), masked.bytes));
+        EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), texture));
+    }
+}
+
+// Output that nobody reads is dropped and the work goes on to its end. A
+// closed standard output must not become the number of a file the program
+// writes, or the console text would end up inside a texture.
+TEST_F(TextureFolder, OutputThatNobodyReadsDoesNotStopTheWork)
+{
+    SetMask(MakeMask(45, 0.5));
+    const std::string a = MakeTexture(46);
+    const std::string b = MakeTexture(47);
+    const MaskedTexture aMasked = ApplyMask(a, a, mask_);
+    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+    struct Case {
+        const char* name;
+        InputFrom input;
+        OutputTo output;
+    };
+    const Case cases[] = {
+        {"output closed", InputFrom::TestPipe, OutputTo::Closed},
+        {"input and output closed", InputFrom::Closed, OutputTo::Closed},
+        {"output to a pipe without reader", InputFrom::TestPipe, OutputTo::BrokenPipe},
+    };
+    for (const Case& streams : cases) {
+        SCOPED_TRACE(streams.name);
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
+            if (entry.path().filename() != "treebane.data") {
+                std::filesystem::remove(entry.path());
+            }
+        }
+        AddTexture("a.tree.tga", a);
+        AddTexture("b.tree.tga", b);
+        AddTexture("b.tree.tga_org", b);
+        ProgramOptions options;
+        options.input = streams.input;
+        options.output = streams.output;
+
+        const RunResult result = RunTreebane(folder_.Path(), "\n", options);
+        EXPECT_TRUE(EndedNormally(result.status));
+        EXPECT_TRUE(SameBytes(Read("a.tree.tga"), aMasked.bytes));
+        EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), a));
+        EXPECT_TRUE(SameBytes(Read("b.tree.tga"), bMasked.bytes));
+        EXPECT_TRUE(SameBytes(Read("b.tree.tga_org"), b));
+        EXPECT_EQ(Entries(), (Names{"a.tree.tga", "a.tree.tga_org", "b.tree.tga", "b.tree.tga_org", "treebane.data"}));
+    }
 }
 
 TEST_F(TextureFolder, ClosingTheTerminalAtThePromptKeepsEveryTextureWhole)

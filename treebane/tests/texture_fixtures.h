@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+
 namespace treebane::testing {
 
 constexpr std::size_t HeaderSize = 18;
@@ -99,5 +101,31 @@ inline const std::string& Introduction()
 }
 
 inline const std::string FinalPrompt = "Ready - press 'Enter'";
+
+// The whole output of a run whose textures print `textureLines`, up to the
+// final prompt.
+inline std::string Transcript(const std::vector<std::string>& textureLines, int filesProcessed, std::int64_t cleared)
+{
+    std::vector<std::string> lines = textureLines;
+    lines.push_back("");
+    lines.push_back(filesProcessed > 0 ? std::to_string(filesProcessed) + " files processed"
+                                       : "No tree files found - wrong directory?");
+    lines.push_back(std::to_string(cleared) + " treegroups cutted");
+    lines.push_back(cleared != 0 ? "Please dont waste the lumber - use it for building purposes etc. instead"
+                                 : "Seems all tree files allready have been processed");
+    lines.push_back("");
+    return Introduction() + Lines(lines) + FinalPrompt;
+}
+
+inline std::string LeftUnchanged(const std::string& name)
+{
+    return name + " could not be processed - left unchanged";
+}
+
+// A waitpid status of a program that ended by itself with status 0.
+inline bool EndedNormally(int status)
+{
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 }  // namespace treebane::testing
