@@ -316,6 +316,57 @@ TEST_F(TextureFolder, BackupNameTakenByAFolderLeavesTheTextureAlone)
     EXPECT_EQ(Entries(), (Names{"a.tree.tga", "a.tree.tga_org", "b.tree.tga", "b.tree.tga_org", "treebane.data"}));
 }
 
+// Folders under the names of the temporary files of the backup copy and of
+// the rewrite are not the program's to remove; the copy or the rewrite
+// fails instead.
+TEST_F(TextureFolder, FoldersUnderTheTemporaryNamesAreLeftAlone)
+{
+    mask_ = MakeMask(40, 0.5);
+    const std::string a = MakeTexture(41);
+    const std::string b = MakeTexture(42);
+    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+    struct Case {
+        const char* folderName;
+        std::vector<std::string> lines;  // a.tree.tga has no backup, b.tree.tga has one
+        bool backupOfAMade;
+        bool bRewritten;
+    };
+    const Case cases[] = {
+        {".treebane-copy.tmp",
+         {"", "Saving a.tree.tga", LeftUnchanged("a.tree.tga"), "", "b.tree.tga_org allready excists",
+          "Processing b.tree.tga"},
+         false, true},
+        {".treebane-slot2.tmp",
+         {"", "Saving a.tree.tga", LeftUnchanged("a.tree.tga"), "", "b.tree.tga_org allready excists",
+          LeftUnchanged("b.tree.tga")},
+         true, false},
+    };
+    for (const Case& blocked : cases) {
+        SCOPED_TRACE(blocked.folderName);
+        TemporaryFolder folder;
+        WriteBytes(folder / "treebane.data", mask_);
+        WriteBytes(folder / "a.tree.tga", a);
+        WriteBytes(folder / "b.tree.tga", b);
+        WriteBytes(folder / "b.tree.tga_org", b);
+        std::filesystem::create_directory(folder / blocked.folderName);
+        WriteBytes(folder / (std::string(blocked.folderName) + "/kept"), "kept");
+
+        const RunResult result = RunTreebane(folder.Path());
+        EXPECT_TRUE(EndedNormally(result.status));
+        EXPECT_EQ(result.output, Transcript(blocked.lines, 2, blocked.bRewritten ? bMasked.cleared : 0));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga"), a));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga"), blocked.bRewritten ? bMasked.bytes : b));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga_org"), b));
+        EXPECT_EQ(ReadBytes(folder / (std::string(blocked.folderName) + "/kept")), "kept");
+        Names expected = {blocked.folderName, "a.tree.tga", "b.tree.tga", "b.tree.tga_org", "treebane.data"};
+        if (blocked.backupOfAMade) {
+            expected.insert(expected.begin() + 2, "a.tree.tga_org");
+            EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga_org"), a));
+        }
+        EXPECT_EQ(FolderEntries(folder.Path()), expected);
+    }
+}
+
 TEST_F(TextureFolder, FilesThatCannotGrowLeaveTexturesUnchanged)
 {
     SetMask(MakeMask(30, 0.5));
