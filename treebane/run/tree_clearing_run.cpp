@@ -60,10 +60,11 @@ void ReportLeftUnchanged(const std::string& name)
 
 // Handles one texture. The line "<name> could not be processed - left
 // unchanged" takes the place of "Processing <name>" when the texture cannot
-// be read, its backup can neither be found nor made, or the replacement,
-// the mask or the backup cannot be opened. A failure that shows only after
-// "Processing <name>" has been written (a read error in the pixel loop, or
-// writing, flushing or renaming the replacement) adds the line after it.
+// be read or may not be written, its backup can neither be found nor made,
+// or the replacement, the mask or the backup cannot be opened. A failure
+// that shows only after "Processing <name>" has been written (a read error
+// in the pixel loop, or writing, flushing or renaming the replacement) adds
+// the line after it.
 // Either way the texture keeps its old bytes and its pixels are not counted.
 void ClearTexture(FileSlots& slots, const std::string& name, RunState& state)
 {
@@ -78,7 +79,9 @@ void ClearTexture(FileSlots& slots, const std::string& name, RunState& state)
     slots.CloseSlot(SourceSlot);
 
     WriteLine("");
-    if (!headerRead) {
+    // A texture that may not be written (read-only, for instance) gets no
+    // backup either: nothing in the folder changes for it.
+    if (!headerRead || !MayReplace(name)) {
         ReportLeftUnchanged(name);
         return;
     }

@@ -54,8 +54,8 @@ public:
 
     // Closes the slot first if it is open. Opens a new, empty temporary file
     // for reading and writing in the folder of `path`; `path` itself is not
-    // touched. Fails (slot stays free) when `path` exists but may not be
-    // written, or the temporary file cannot be created.
+    // touched. Fails (slot stays free) when MayReplace(path) is false, or the
+    // temporary file cannot be created.
     bool CreateReplacement(std::size_t slot, const std::string& path);
 
     // For a slot opened by CreateReplacement: writes the pending bytes, gives
@@ -152,6 +152,12 @@ private:
 
     std::vector<Slot> slots_;
 };
+
+// True when `path` names a regular file that this process may write, or
+// nothing at all: what CreateReplacement asks of its target. A read-only
+// file is its owner's wish that it stays as it is, so it is never replaced,
+// even though the folder would allow a rename over it.
+bool MayReplace(const std::string& path);
 
 // Copies the whole file `source` to `target`, replacing an existing target.
 // The copy is written to a temporary file in the target's folder, flushed to

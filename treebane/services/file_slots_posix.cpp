@@ -251,17 +251,11 @@ bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
         return false;
     }
     Slot& target = PrepareSlot(slot);
-
-    // Replace only what a plain write could have changed: an existing target
-    // must be a regular file that we may write.
+    if (!MayReplace(path)) {
+        return false;
+    }
     struct stat status{};
     const bool targetExists = ::lstat(path.c_str(), &status) == 0;
-    if (targetExists && (!S_ISREG(status.st_mode) || ::access(path.c_str(), W_OK) != 0)) {
-        return false;
-    }
-    if (!targetExists && errno != ENOENT) {
-        return false;
-    }
 
     std::string temporaryPath = FolderOf(path) + ".treebane-slot" + std::to_string(slot) + ".tmp";
     const int registration = RegisterTemporary(temporaryPath);
@@ -421,6 +415,16 @@ std::int64_t FileSlots::SlotLength(std::size_t slot)
 }
 
 // ---------------------------------------------------------------------------
+
+bool MayReplace(const std::string& path)
+{
+    // Replace only what a plain write could have changed.
+    struct stat status{};
+    if (::lstat(path.c_str(), &status) != 0) {
+        return errno == ENOENT;
+    }
+    return S_ISREG(status.st_mode) && ::access(path.c_str(), W_OK) == 0;
+}
 
 bool CopyWholeFile(const std::string& source, const std::string& target)
 {

@@ -52,8 +52,13 @@ TreebaneProcess::TreebaneProcess(const std::filesystem::path& folder, const Prog
         environmentPointers.push_back(entry.data());
     }
     environmentPointers.push_back(nullptr);
-    char programPath[] = TREEBANE_PROGRAM;
-    char* arguments[] = {programPath, nullptr};
+    std::vector<std::string> command = options.launcher;
+    command.emplace_back(TREEBANE_PROGRAM);
+    std::vector<char*> arguments;
+    for (std::string& argument : command) {
+        arguments.push_back(argument.data());
+    }
+    arguments.push_back(nullptr);
 
     pid_ = ::fork();
     if (pid_ < 0) {
@@ -87,7 +92,7 @@ TreebaneProcess::TreebaneProcess(const std::filesystem::path& folder, const Prog
         if (::chdir(directory.c_str()) != 0) {
             ::_exit(126);
         }
-        ::execve(programPath, arguments, environmentPointers.data());
+        ::execvpe(arguments[0], arguments.data(), environmentPointers.data());
         ::_exit(127);
     }
     ::close(inputEnds[0]);

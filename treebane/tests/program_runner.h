@@ -32,6 +32,9 @@ struct ProgramOptions {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     InputFrom input = InputFrom::TestPipe;
     OutputTo output = OutputTo::TestPipe;
+    // A command, looked up in PATH, that is given the program's path as its
+    // last argument and starts it, such as one that changes the user.
+    std::vector<std::string> launcher;
 };
 
 class TreebaneProcess {
