@@ -1,0 +1,415 @@
+#include "shell/win32/main_window.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "shell/file_access.h"
+#include "shell/window_design.h"
+
+namespace rastella::win32 {
+
+namespace {
+
+// Control identifiers, in the tab order of the form.
+enum Control : int {
+  kPicture1 = 101,
+  kCommand1,  // "View"
+  kCommand2,  // "Exit"
+  kDrive1,
+  kDir1,
+  kFile1,
+  kText1,
+  kCommand3,  // "Save TGA"
+  kCommand4,  // "Save ZTF"
+  kCommand5,  // "Save ALPHA"
+  kCommand6,  // "Help"
+  kLabel1,    // "Ver 1.0"
+};
+
+constexpr const char* kFormClass = "RastellaMainForm";
+constexpr const char* kPictureClass = "RastellaPicture";
+
+COLORREF ToColorRef(ColorValue color) { return RGB(RedOf(color), GreenOf(color), BlueOf(color)); }
+
+// A pixel as a 32-bit bitmap stores it: blue in the low byte.
+std::uint32_t ToBitmapPixel(ColorValue color) {
+  return static_cast<std::uint32_t>(BlueOf(color)) | static_cast<std::uint32_t>(GreenOf(color)) << 8 |
+         static_cast<std::uint32_t>(RedOf(color)) << 16;
+}
+
+HFONT MakeFont(bool bold, double points) {
+  const HDC screen = ::GetDC(nullptr);
+  const int height = -static_cast<int>(points * ::GetDeviceCaps(screen, LOGPIXELSY) / 72.0 + 0.5);
+  ::ReleaseDC(nullptr, screen);
+  return ::CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       "MS Sans Serif");
+}
+
+std::string WindowText(HWND window) {
+  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// The folder with a trailing separator only for a drive's root ("C:\").
+std::string NormalFolder(const std::string& folder) {
+  std::string normal = std::filesystem::path(folder).lexically_normal().string();
+  while (normal.size() > 3 && (normal.back() == '\\' || normal.back() == '/')) {
+    normal.pop_back();
+  }
+  if (normal.size() == 2 && normal[1] == ':') {
+    normal += '\\';
+  }
+  return normal;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder)
+    : instance_(instance),
+      boldFont_(MakeFont(true, design::kFontPoints)),
+      regularFont_(MakeFont(false, design::kFontPoints)),
+      driveBrush_(::CreateSolidBrush(ToColorRef(design::kDriveListColor))),
+      folderBrush_(::CreateSolidBrush(ToColorRef(design::kFolderListColor))),
+      fileBrush_(::CreateSolidBrush(ToColorRef(design::kFileListColor))),
+      directoryFolder_(NormalFolder(startFolder)),
+      fileListFolder_(directoryFolder_),
+      surface_(static_cast<std::size_t>(kPictureSize) * kPictureSize, ToBitmapPixel(kStartBackground)),
+      background_(kStartBackground),
+      about_(instance, regularFont_),
+      help_(instance, regularFont_),
+      form_(*this) {
+  about_.SetTitleFont(MakeFont(true, 14));
+
+  WNDCLASSA formClass{};
+  formClass.lpfnWndProc = FormProcedure;
+  formClass.hInstance = instance_;
+  formClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  formClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  formClass.lpszClassName = kFormClass;
+  ::RegisterClassA(&formClass);
+
+  WNDCLASSA pictureClass{};
+  pictureClass.lpfnWndProc = PictureProcedure;
+  pictureClass.hInstance = instance_;
+  pictureClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  pictureClass.lpszClassName = kPictureClass;
+  ::RegisterClassA(&pictureClass);
+
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  RECT frame{0, 0, design::kClientWidth, design::kClientHeight};
+  ::AdjustWindowRect(&frame, style, FALSE);
+  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, design::kMainCaption, style, CW_USEDEFAULT,
+                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                              instance_, this);
+  CreateControls();
+  FillDriveList();
+  FillFolderList();
+  RefreshFileList();
+  form_.Form_Load();
+  ::ShowWindow(window_, SW_SHOW);
+}
+
+MainWindow::~MainWindow() {
+  about_.Unload();
+  help_.Unload();
+  if (window_ != nullptr) {
+    ::DestroyWindow(window_);
+  }
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(boldFont_), static_cast<HGDIOBJ>(regularFont_),
+                         static_cast<HGDIOBJ>(driveBrush_), static_cast<HGDIOBJ>(folderBrush_),
+                         static_cast<HGDIOBJ>(fileBrush_)}) {
+    ::DeleteObject(object);
+  }
+}
+
+void MainWindow::CreateControls() {
+  const auto add = [this](DWORD exStyle, const char* windowClass, const char* text, DWORD style,
+                          const design::Rect& bounds, int id, HFONT font) {
+    const HWND control = ::CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, bounds.left,
+                                           bounds.top, bounds.width, bounds.height, window_,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, this);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+  };
+  // Created in the tab order: Picture1, Command1, Command2, Drive1, Dir1,
+  // File1, Text1, Command3 to Command6, Label1.
+  picture_ = add(0, kPictureClass, "", WS_TABSTOP, design::kPicture1, kPicture1, regularFont_);
+  add(0, "BUTTON", "View", WS_TABSTOP | BS_PUSHBUTTON, design::kCommand1, kCommand1, boldFont_);
+  add(0, "BUTTON", "Exit", WS_TABSTOP | BS_PUSHBUTTON, design::kCommand2, kCommand2, boldFont_);
+  drive_ = add(0, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+               {design::kDrive1.left, design::kDrive1.top, design::kDrive1.width, 200}, kDrive1, regularFont_);
+  folders_ = add(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                 design::kDir1, kDir1, regularFont_);
+  files_ = add(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+               design::kFile1, kFile1, regularFont_);
+  status_ = add(WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, design::kText1, kText1,
+                regularFont_);
+  add(0, "BUTTON", "Save TGA", WS_TABSTOP | BS_PUSHBUTTON, design::kCommand3, kCommand3, boldFont_);
+  add(0, "BUTTON", "Save ZTF", WS_TABSTOP | BS_PUSHBUTTON, design::kCommand4, kCommand4, boldFont_);
+  add(0, "BUTTON", "Save ALPHA", WS_TABSTOP | BS_PUSHBUTTON, design::kCommand5, kCommand5, boldFont_);
+  add(0, "BUTTON", "Help", WS_TABSTOP | BS_PUSHBUTTON, design::kCommand6, kCommand6, boldFont_);
+  label_ = add(0, "STATIC", "Ver 1.0", SS_NOTIFY | SS_LEFT, design::kLabel1, kLabel1, boldFont_);
+}
+
+int MainWindow::Run() {
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (!::IsDialogMessageA(window_, &message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK MainWindow::FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  return self != nullptr && self->window_ == window ? self->HandleFormMessage(message, wParam, lParam)
+                                                     : ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      HandleCommand(LOWORD(wParam), HIWORD(wParam));
+      FlushPicture();
+      return 0;
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLOREDIT: {
+      const HWND control = reinterpret_cast<HWND>(lParam);
+      const HBRUSH brush = control == folders_ ? folderBrush_
+                           : control == files_ ? fileBrush_
+                           : (control == drive_ || ::GetParent(control) == drive_) ? driveBrush_
+                                                                                     : nullptr;
+      if (brush != nullptr) {
+        LOGBRUSH colour{};
+        ::GetObjectA(brush, sizeof colour, &colour);
+        ::SetBkColor(reinterpret_cast<HDC>(wParam), colour.lbColor);
+        return reinterpret_cast<LRESULT>(brush);
+      }
+      break;
+    }
+    case WM_CLOSE:
+      EndProgram();
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void MainWindow::HandleCommand(int control, int notification) {
+  switch (control) {
+    case kCommand1: form_.Command1_Click(); break;
+    case kCommand2: form_.Command2_Click(); break;
+    case kCommand3: form_.Command3_Click(); break;
+    case kCommand4: form_.Command4_Click(); break;
+    case kCommand5: form_.Command5_Click(); break;
+    case kCommand6: form_.Command6_Click(); break;
+    case kLabel1:
+      if (notification == STN_CLICKED) form_.Label1_Click();
+      break;
+    case kDrive1:
+      if (notification == CBN_SELCHANGE) form_.Drive1_Change();
+      break;
+    case kDir1:
+      // A double-click opens a folder, as in a folder list.
+      if (notification == LBN_DBLCLK) {
+        const LRESULT row = ::SendMessageA(folders_, LB_GETCURSEL, 0, 0);
+        if (row >= 0 && static_cast<std::size_t>(row) < folderRows_.size()) {
+          SetDirectoryFolder(folderRows_[static_cast<std::size_t>(row)]);
+        }
+      }
+      break;
+    case kFile1:
+      // The selection moves by mouse or keyboard: that is a click.
+      if (notification == LBN_SELCHANGE) form_.File1_Click();
+      if (notification == LBN_DBLCLK) form_.Command1_Click();
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT CALLBACK MainWindow::PictureProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self != nullptr) {
+    switch (message) {
+      case WM_PAINT: {
+        PAINTSTRUCT paint;
+        const HDC device = ::BeginPaint(window, &paint);
+        self->PaintPicture(device);
+        ::EndPaint(window, &paint);
+        return 0;
+      }
+      case WM_LBUTTONDOWN:
+        self->form_.Picture1_Click();
+        self->FlushPicture();
+        return 0;
+      default:
+        break;
+    }
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void MainWindow::PaintPicture(HDC device) {
+  BITMAPINFO bitmap{};
+  bitmap.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bitmap.bmiHeader.biWidth = kPictureSize;
+  bitmap.bmiHeader.biHeight = -kPictureSize;  // top row first
+  bitmap.bmiHeader.biPlanes = 1;
+  bitmap.bmiHeader.biBitCount = 32;
+  bitmap.bmiHeader.biCompression = BI_RGB;
+  ::SetDIBitsToDevice(device, 0, 0, kPictureSize, kPictureSize, 0, 0, 0, kPictureSize, surface_.data(), &bitmap,
+                      DIB_RGB_COLORS);
+}
+
+void MainWindow::FlushPicture() {
+  if (pictureChanged_) {
+    pictureChanged_ = false;
+    ::InvalidateRect(picture_, nullptr, FALSE);
+    ::UpdateWindow(picture_);
+  }
+}
+
+void MainWindow::SetStatusText(const std::string& text) { ::SetWindowTextA(status_, text.c_str()); }
+
+std::string MainWindow::StatusText() const { return WindowText(status_); }
+
+void MainWindow::AppendStatusText(const std::string& text) {
+  const int end = ::GetWindowTextLengthA(status_);
+  ::SendMessageA(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+  ::SendMessageA(status_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainWindow::RepaintStatus() {
+  ::InvalidateRect(status_, nullptr, TRUE);
+  ::UpdateWindow(status_);
+}
+
+std::string MainWindow::CurrentDrive() const {
+  const LRESULT row = ::SendMessageA(drive_, CB_GETCURSEL, 0, 0);
+  if (row < 0) {
+    return directoryFolder_.substr(0, 3);
+  }
+  std::string drive(static_cast<std::size_t>(::SendMessageA(drive_, CB_GETLBTEXTLEN, static_cast<WPARAM>(row), 0)),
+                    '\0');
+  ::SendMessageA(drive_, CB_GETLBTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(drive.data()));
+  return drive;
+}
+
+void MainWindow::FillDriveList() {
+  char drives[512] = {};
+  const DWORD length = ::GetLogicalDriveStringsA(sizeof drives, drives);
+  for (const char* drive = drives; drive < drives + length && *drive != '\0'; drive += std::strlen(drive) + 1) {
+    const LRESULT row = ::SendMessageA(drive_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive));
+    if (_strnicmp(drive, directoryFolder_.c_str(), 2) == 0) {
+      ::SendMessageA(drive_, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    }
+  }
+}
+
+void MainWindow::SetDirectoryFolder(const std::string& folder) {
+  directoryFolder_ = NormalFolder(folder);
+  FillFolderList();
+  // Setting the folder list's folder is a change of it.
+  form_.Dir1_Change();
+}
+
+void MainWindow::FillFolderList() {
+  // The folders from the root down to the current one, then the current
+  // one's subfolders, each indented by its depth.
+  ::SendMessageA(folders_, LB_RESETCONTENT, 0, 0);
+  folderRows_.clear();
+  std::vector<std::string> chain;
+  for (std::filesystem::path path(directoryFolder_);; path = path.parent_path()) {
+    chain.push_back(NormalFolder(path.string()));
+    if (path == path.parent_path() || path.parent_path().empty()) break;
+  }
+  std::reverse(chain.begin(), chain.end());
+  const auto addRow = [this](const std::string& path, std::size_t depth) {
+    std::string name = std::filesystem::path(path).filename().string();
+    if (name.empty()) name = path;
+    const std::string row = std::string(2 * depth, ' ') + name;
+    ::SendMessageA(folders_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    folderRows_.push_back(path);
+  };
+  for (std::size_t depth = 0; depth < chain.size(); ++depth) addRow(chain[depth], depth);
+  ::SendMessageA(folders_, LB_SETCURSEL, chain.size() - 1, 0);
+  std::vector<std::string> subfolders;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entries(directoryFolder_, error), end; !error && entries != end;
+       entries.increment(error)) {
+    std::error_code typeError;
+    if (entries->is_directory(typeError)) subfolders.push_back(entries->path().string());
+  }
+  std::sort(subfolders.begin(), subfolders.end());
+  for (const std::string& subfolder : subfolders) addRow(subfolder, chain.size());
+}
+
+void MainWindow::SetFileListFolder(const std::string& folder) {
+  fileListFolder_ = NormalFolder(folder);
+  fileNames_.clear();
+  ::SendMessageA(files_, LB_RESETCONTENT, 0, 0);
+  RefreshFileList();
+}
+
+std::string MainWindow::SelectedFileName() const {
+  const LRESULT row = ::SendMessageA(files_, LB_GETCURSEL, 0, 0);
+  return row >= 0 && static_cast<std::size_t>(row) < fileNames_.size() ? fileNames_[static_cast<std::size_t>(row)]
+                                                                        : std::string();
+}
+
+void MainWindow::RefreshFileList() {
+  const std::string selected = SelectedFileName();
+  fileNames_ = ListTgaFiles(fileListFolder_);
+  ::SendMessageA(files_, LB_RESETCONTENT, 0, 0);
+  for (std::size_t row = 0; row < fileNames_.size(); ++row) {
+    ::SendMessageA(files_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fileNames_[row].c_str()));
+    if (fileNames_[row] == selected) {
+      ::SendMessageA(files_, LB_SETCURSEL, row, 0);
+    }
+  }
+}
+
+void MainWindow::ClearPicture() {
+  std::fill(surface_.begin(), surface_.end(), ToBitmapPixel(background_));
+  pictureChanged_ = true;
+}
+
+void MainWindow::SetPictureBackground(ColorValue color) {
+  background_ = color;
+  ClearPicture();
+}
+
+void MainWindow::SetPixel(int x, int y, ColorValue color) {
+  if (x >= 0 && y >= 0 && x < kPictureSize && y < kPictureSize) {
+    surface_[static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x)] = ToBitmapPixel(color);
+    pictureChanged_ = true;
+  }
+}
+
+void MainWindow::ShowPicture() { ::ShowWindow(picture_, SW_SHOW); }
+
+void MainWindow::EndProgram() {
+  about_.Unload();
+  help_.Unload();
+  ::DestroyWindow(window_);
+}
+
+}  // namespace rastella::win32

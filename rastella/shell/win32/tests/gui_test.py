@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""Drives rastella.exe under wine on a virtual display, as a user would with
+the mouse and keyboard, and holds it against the Linux build: the picture box
+must show, pixel for pixel, what rastella-script draws for the same steps,
+and the saved files must be byte-identical.
+
+    gui_test.py --exe rastella.exe --script rastella-script --samples rastella-samples
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+PICTURE = (24, 32, 518, 518)          # Picture1 in the client area
+FILE_LIST = (560, 216)                # File1, top left
+BUTTONS = {"View": (560, 416, 121, 33), "Exit": (704, 560, 81, 33),
+           "Save TGA": (560, 512, 121, 33), "Save ZTF": (560, 560, 121, 33),
+           "Save ALPHA": (560, 464, 121, 33)}
+# The steps of the scenario, as rastella-script commands.
+SCENARIO = ["view", "picture-click", "view", "save-tga", "save-ztf", "save-alpha"]
+CHOSEN = "sunset-rgba.tga"
+
+
+def run(command, **options):
+    return subprocess.run(command, check=True, capture_output=True, **options)
+
+
+class Display:
+    """An Xvfb server of its own, stopped at the end."""
+
+    def __enter__(self):
+        for number in range(91, 120):
+            if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
+                self.name = f":{number}"
+                break
+        self.server = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.environment = dict(os.environ, DISPLAY=self.name)
+        for _ in range(100):
+            if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.environment,
+                              capture_output=True).returncode == 0:
+                return self
+            time.sleep(0.1)
+        raise RuntimeError("Xvfb did not start")
+
+    def __exit__(self, *unused):
+        self.server.terminate()
+        self.server.wait()
+
+    def xdotool(self, *arguments):
+        return run(["xdotool", *arguments], env=self.environment).stdout.decode()
+
+    def screenshot_rgb(self, left, top, width, height):
+        png = run(["import", "-window", "root", "png:-"], env=self.environment).stdout
+        ppm = run(["/usr/bin/convert", "png:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
+                   "-depth", "8", "ppm:-"], input=png).stdout
+        return ppm_pixels(ppm)
+
+
+def ppm_pixels(ppm):
+    """The pixel bytes of a binary PPM with a plain three-line header."""
+    fields = ppm.split(b"\n", 3)
+    assert fields[0] == b"P6", fields[0]
+    return fields[3]
+
+
+def headless_picture(script_binary, folder, steps):
+    script = "\n".join([f"click {CHOSEN}", *steps, "dump picture.ppm"]) + "\n"
+    run([script_binary], input=script.encode(), cwd=folder)
+    with open(os.path.join(folder, "picture.ppm"), "rb") as picture:
+        return ppm_pixels(picture.read())
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--exe", required=True)
+    parser.add_argument("--script", required=True)
+    parser.add_argument("--samples", required=True)
+    options = parser.parse_args()
+    options.exe, options.script, options.samples = map(os.path.abspath, (options.exe, options.script, options.samples))
+
+    work = tempfile.mkdtemp(prefix="rastella-gui-")
+    try:
+        windows_folder = os.path.join(work, "windows")
+        linux_folder = os.path.join(work, "linux")
+        run([options.samples, windows_folder])
+        shutil.copytree(windows_folder, linux_folder)
+        names = sorted(name for name in os.listdir(windows_folder) if name.lower().endswith(".tga"))
+        expected = headless_picture(options.script, linux_folder, SCENARIO)
+
+        with Display() as display:
+            program = subprocess.Popen(["wine", options.exe], cwd=windows_folder, env=display.environment,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                window = display.xdotool("search", "--sync", "--name", "^Form1$").split()[0]
+                geometry = display.xdotool("getwindowgeometry", "--shell", window)
+                values = dict(line.split("=") for line in geometry.split())
+                left, top = int(values["X"]), int(values["Y"])
+                time.sleep(1)
+
+                def click(x, y):
+                    display.xdotool("mousemove", str(left + x), str(top + y), "click", "1")
+                    time.sleep(0.4)
+
+                def press(name):
+                    x, y, width, height = BUTTONS[name]
+                    click(x + width // 2, y + height // 2)
+
+                # The first row, then the arrow keys down to the chosen file.
+                click(FILE_LIST[0] + 30, FILE_LIST[1] + 8)
+                for _ in range(names.index(CHOSEN)):
+                    display.xdotool("key", "Down")
+                    time.sleep(0.2)
+                press("View")
+                click(PICTURE[0] + 100, PICTURE[1] + 400)
+                press("View")
+                press("Save TGA")
+                press("Save ZTF")
+                press("Save ALPHA")
+                time.sleep(1)
+                shown = display.screenshot_rgb(left + PICTURE[0], top + PICTURE[1], PICTURE[2], PICTURE[3])
+                press("Exit")
+                program.wait(timeout=20)
+            finally:
+                if program.poll() is None:
+                    program.kill()
+
+        failures = []
+        if shown != expected:
+            differing = sum(1 for index in range(0, len(expected), 3) if shown[index:index + 3] != expected[index:index + 3])
+            failures.append(f"the picture box differs from the headless drawing in {differing} pixels")
+        for prefix in ("TGA-", "ZTF-", "ALPHA-"):
+            name = prefix + CHOSEN
+            path_windows = os.path.join(windows_folder, name)
+            if not os.path.exists(path_windows):
+                failures.append(f"{name} was not written")
+                continue
+            with open(path_windows, "rb") as windows_file, open(os.path.join(linux_folder, name), "rb") as linux_file:
+                if windows_file.read() != linux_file.read():
+                    failures.append(f"{name} differs from the Linux program's")
+        leftovers = [name for name in os.listdir(windows_folder) if name.startswith(".")]
+        if leftovers:
+            failures.append(f"temporary files left: {leftovers}")
+        if program.returncode != 0:
+            failures.append(f"exit status {program.returncode}")
+        for failure in failures:
+            print("FAIL:", failure)
+        print("gui test:", "1 passed, 0 failed" if not failures else "0 passed, 1 failed")
+        return 1 if failures else 0
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
