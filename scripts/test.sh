@@ -4,7 +4,9 @@
 #   2. the same with AddressSanitizer and UndefinedBehaviorSanitizer, every
 #      test again (any report fails the run);
 #   3. the libFuzzer targets (clang), each run a fixed number of times on
-#      its seeds.
+#      its seeds;
+#   4. the Windows programs, cross-built for 64 and 32 bits and tested under
+#      wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +31,9 @@ ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 UBSAN_OPTIONS=print_stacktr
 echo "== Short fuzzing runs"
 bash scripts/fuzz.sh --runs 3000
 
+echo "== Windows builds under wine"
+bash scripts/test-windows.sh
+
 # Every suite passed (any failure has ended the script): one closing count.
 count() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1/p' "$1" | tail -n 1; }
-echo "$(( $(count build/test/ctest.log) + $(count build/sanitize/ctest.log) + 3 )) passed, 0 failed"
+echo "$(( $(count build/test/ctest.log) + $(count build/sanitize/ctest.log) + 3 + $(cat build/windows-tests.count) )) passed, 0 failed"

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "shell/file_access.h"
+#include "shell/win32/window_object.h"
 #include "shell/window_design.h"
 
 namespace rastella::win32 {
@@ -166,11 +167,7 @@ int MainWindow::Run() {
 }
 
 LRESULT CALLBACK MainWindow::FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<MainWindow>(window, message, lParam);
   return self != nullptr && self->window_ == window ? self->HandleFormMessage(message, wParam, lParam)
                                                      : ::DefWindowProcA(window, message, wParam, lParam);
 }
@@ -242,11 +239,7 @@ void MainWindow::HandleCommand(int control, int notification) {
 }
 
 LRESULT CALLBACK MainWindow::PictureProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = WindowObject<MainWindow>(window, message, lParam);
   if (self != nullptr) {
     switch (message) {
       case WM_PAINT: {

@@ -1,5 +1,6 @@
 #include "shell/win32/secondary_windows.h"
 
+#include "shell/win32/window_object.h"
 #include "shell/window_design.h"
 
 namespace rastella::win32 {
@@ -59,11 +60,7 @@ HWND FormWindow::AddControl(const char* windowClass, const std::string& text, DW
 }
 
 LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-  }
-  auto* form = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* form = WindowObject<FormWindow>(window, message, lParam);
   if (form != nullptr) {
     switch (message) {
       case WM_COMMAND:

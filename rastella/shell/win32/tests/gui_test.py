@@ -26,7 +26,9 @@ CHOSEN = "sunset-rgba.tga"
 
 
 def run(command, **options):
-    return subprocess.run(command, check=True, capture_output=True, **options)
+    # Nothing may wait for ever: a window program that never shows its
+    # window must fail the test, not hang it.
+    return subprocess.run(command, check=True, capture_output=True, timeout=120, **options)
 
 
 class Display:
