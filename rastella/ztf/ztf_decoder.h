@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/image_state.h"
+#include "shell/kernel_set.h"
 #include "ztf/ztf_format.h"
 
 namespace rastella {
@@ -22,8 +23,10 @@ void UnfilterRow(std::uint8_t type, const std::uint8_t* in, const std::uint8_t* 
 // Reconstructs the planes of `file` (the whole file, header included) into
 // ColorBuffer and, when the header declares alpha, AlphaBuffer, inside the
 // image only.  Bytes missing at the end of the file read as 0; bytes after
-// the last plane are ignored.  Precondition: FitsImageState(width, height).
+// the last plane are ignored.  Preconditions: FitsImageState(width,
+// height), and KernelSetAvailable(kernels).  Every kernel set gives the
+// same planes.
 void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& fields, ImageState& state,
-                     std::vector<std::uint8_t>& scratch);
+                     std::vector<std::uint8_t>& scratch, KernelSet kernels = BestKernelSet());
 
 }  // namespace rastella
