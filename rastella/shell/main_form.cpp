@@ -183,14 +183,16 @@ void MainForm::SaveTGA() {
     // A grayscale image keeps its values in the alpha plane; it is written as
     // the grayscale file it came from.
     state_.TgaHeaderBytes = BuildAlphaHeader(width, height);
-    FinishSave("TGA-", EncodeAlphaTga(state_.TgaHeaderBytes, state_, width, height));
+    EncodeAlphaTga(state_.TgaHeaderBytes, state_, width, height, saveBuffer_);
+    FinishSave("TGA-", saveBuffer_);
     return;
   }
   // Every colour image holds three colour bytes per pixel, whatever depth
   // its file declared, so anything but 32 bits is written as 24 bits.
   const bool withAlpha = state_.BitsPerPixel == 32;
   state_.TgaHeaderBytes = BuildTgaHeader(width, height, withAlpha ? 32 : 24);
-  FinishSave("TGA-", EncodeColorTga(state_.TgaHeaderBytes, state_, width, height, withAlpha));
+  EncodeColorTga(state_.TgaHeaderBytes, state_, width, height, withAlpha, saveBuffer_);
+  FinishSave("TGA-", saveBuffer_);
 }
 
 void MainForm::SaveALPHA() {
@@ -205,7 +207,8 @@ void MainForm::SaveALPHA() {
   window_.SetStatusText(SavingText("ALPHA-"));
   window_.RepaintStatus();
   MakeALPHAHeader();
-  FinishSave("ALPHA-", EncodeAlphaTga(state_.AlphaHeaderBytes, state_, state_.ImageWidth, state_.ImageHeight));
+  EncodeAlphaTga(state_.AlphaHeaderBytes, state_, state_.ImageWidth, state_.ImageHeight, saveBuffer_);
+  FinishSave("ALPHA-", saveBuffer_);
 }
 
 void MainForm::SaveZTF() {
@@ -227,7 +230,8 @@ void MainForm::SaveZTF() {
     window_.RepaintStatus();
   };
   progress.rowMark = [&] { window_.AppendStatusText(">"); };
-  FinishSave("ZTF-", EncodeZtf(state_, state_.ImageWidth, state_.ImageHeight, state_.BitsPerPixel, progress));
+  EncodeZtf(state_, state_.ImageWidth, state_.ImageHeight, state_.BitsPerPixel, progress, saveBuffer_);
+  FinishSave("ZTF-", saveBuffer_);
 }
 
 }  // namespace rastella

@@ -60,6 +60,9 @@ class MainForm {
   // end read as 0.
   std::vector<std::uint8_t> inputFile_;
   std::vector<std::uint8_t> scratch_;
+  // The bytes of the file being saved, kept from one save to the next so
+  // that a save of the same size reuses the memory as it is.
+  std::vector<std::uint8_t> saveBuffer_;
 };
 
 }  // namespace rastella

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/image_state.h"
+#include "shell/kernel_set.h"
 #include "tga/tga_header.h"
 
 namespace rastella {
@@ -20,8 +21,9 @@ int TgaAlphaBytesPerPixel(const TgaHeaderFields& fields);
 // Reads the pixels of `file` (the whole file, header included) into the
 // planes, putting every pixel at its displayed place whatever the origin.
 // Only pixels inside the image are written.  Bytes missing at the end of the
-// file read as 0.  Precondition: FitsImageState(width, height).
+// file read as 0.  Preconditions: FitsImageState(width, height), and
+// KernelSetAvailable(kernels).  Every kernel set stores the same bytes.
 void DecodeTgaPixels(std::span<const std::uint8_t> file, const TgaHeaderFields& fields, ImageState& state,
-                     std::vector<std::uint8_t>& scratch);
+                     std::vector<std::uint8_t>& scratch, KernelSet kernels = BestKernelSet());
 
 }  // namespace rastella
