@@ -1,6 +1,8 @@
 #include "display/display.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 namespace rastella {
 
@@ -20,54 +22,65 @@ int VisibleColumns(int width, int offset) { return std::clamp(kPictureSize - off
 
 bool RowVisible(int y, int offset) { return y + offset < kPictureSize; }
 
-// Draws rows H - 1 up to 0, and for each pixel the image, then with
-// `panels` the preview and the alpha value.  `previewFirst` draws the preview
-// and alpha pixels before the image pixel, as ShowZTF does.
+// One row of a panel, as the colours that SetPixelRow takes.
+using PanelRow = std::array<ColorValue, kPictureSize>;
+
+// Draws rows H - 1 up to 0: in each the image row, then with `panels` the
+// preview row and the alpha row; `previewFirst` draws the preview and
+// alpha rows before the image row, as ShowZTF does.  The panels never
+// overlap, so the order decides nothing about the result.  Only the parts
+// inside the drawing area are computed and drawn.
 void DrawColorImage(const ImageState& state, WindowOperations& window, bool panels, bool previewFirst) {
   const int width = state.ImageWidth;
   const int height = state.ImageHeight;
   const ColorValue background = window.PictureBackground();
   const int imageColumns = VisibleColumns(width, 1);
   const int panelColumns = panels ? VisibleColumns(width, width + 1) : 0;
+  PanelRow image;
+  PanelRow preview;
+  PanelRow gray;
   for (int y = height - 1; y >= 0; --y) {
     const std::uint8_t* row = state.ColorAt(0, y);
-    const bool imageRow = RowVisible(y, 1);
-    const bool alphaRow = panels && RowVisible(y, height + 1);
-    if (!imageRow && !alphaRow) {
-      continue;
+    const std::uint8_t* alpha = state.AlphaBuffer.data() + static_cast<std::size_t>(y) * kMaxDimension;
+    const int imageCount = RowVisible(y, 1) ? imageColumns : 0;
+    const int previewCount = RowVisible(y, 1) ? panelColumns : 0;
+    const int grayCount = RowVisible(y, height + 1) ? panelColumns : 0;
+    for (int x = 0; x < imageCount; ++x) {
+      image[x] = MakeColor(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
     }
-    const int columns = std::max(imageRow ? imageColumns : 0, panelColumns);
-    for (int x = 0; x < columns; ++x) {
-      const std::uint8_t* pixel = row + 3 * x;
-      const bool drawImage = imageRow && x < imageColumns;
-      if (drawImage && !previewFirst) {
-        window.SetPixel(x + 1, y + 1, MakeColor(pixel[0], pixel[1], pixel[2]));
-      }
-      if (x < panelColumns) {
-        const std::uint8_t alpha = state.AlphaAt(x, y);
-        if (imageRow) {
-          window.SetPixel(x + width + 1, y + 1, BlendColor(pixel[0], pixel[1], pixel[2], alpha, background));
-        }
-        if (alphaRow) {
-          window.SetPixel(x + width + 1, y + height + 1, Gray(alpha));
-        }
-      }
-      if (drawImage && previewFirst) {
-        window.SetPixel(x + 1, y + 1, MakeColor(pixel[0], pixel[1], pixel[2]));
-      }
+    for (int x = 0; x < previewCount; ++x) {
+      preview[x] = BlendColor(row[3 * x], row[3 * x + 1], row[3 * x + 2], alpha[x], background);
+    }
+    for (int x = 0; x < grayCount; ++x) {
+      gray[x] = Gray(alpha[x]);
+    }
+    if (!previewFirst && imageCount > 0) {
+      window.SetPixelRow(1, y + 1, std::span(image.data(), imageCount));
+    }
+    if (previewCount > 0) {
+      window.SetPixelRow(width + 1, y + 1, std::span(preview.data(), previewCount));
+    }
+    if (grayCount > 0) {
+      window.SetPixelRow(width + 1, y + height + 1, std::span(gray.data(), grayCount));
+    }
+    if (previewFirst && imageCount > 0) {
+      window.SetPixelRow(1, y + 1, std::span(image.data(), imageCount));
     }
   }
 }
 
 void DrawGrayImage(const ImageState& state, WindowOperations& window) {
   const int columns = VisibleColumns(state.ImageWidth, 1);
+  PanelRow gray;
   for (int y = state.ImageHeight - 1; y >= 0; --y) {
-    if (!RowVisible(y, 1)) {
+    if (!RowVisible(y, 1) || columns == 0) {
       continue;
     }
+    const std::uint8_t* values = state.AlphaBuffer.data() + static_cast<std::size_t>(y) * kMaxDimension;
     for (int x = 0; x < columns; ++x) {
-      window.SetPixel(x + 1, y + 1, Gray(state.AlphaAt(x, y)));
+      gray[x] = Gray(values[x]);
     }
+    window.SetPixelRow(1, y + 1, std::span(gray.data(), columns));
   }
 }
 

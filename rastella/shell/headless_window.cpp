@@ -52,6 +52,21 @@ void HeadlessWindow::SetPixel(int x, int y, ColorValue color) {
   surface_[static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x)] = color;
 }
 
+void HeadlessWindow::SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
+  if (y < 0 || y >= kPictureSize) {
+    return;
+  }
+  // The part of [x, x + n) inside the drawing area.
+  const long long first = std::max<long long>(x, 0);
+  const long long end = std::min<long long>(static_cast<long long>(x) + static_cast<long long>(colors.size()),
+                                            kPictureSize);
+  if (first >= end) {
+    return;
+  }
+  std::copy(colors.begin() + (first - x), colors.begin() + (end - x),
+            surface_.begin() + static_cast<std::ptrdiff_t>(y) * kPictureSize + first);
+}
+
 bool HeadlessWindow::SelectFile(const std::string& name) {
   if (std::find(fileNames_.begin(), fileNames_.end(), name) == fileNames_.end()) {
     return false;

@@ -33,6 +33,7 @@ class HeadlessWindow final : public WindowOperations {
   ColorValue PictureBackground() const override { return background_; }
   void SetPictureBackground(ColorValue color) override;
   void SetPixel(int x, int y, ColorValue color) override;
+  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override;
   void ShowPicture() override {}
   void SetPictureLineWidth(int) override {}
 

@@ -3,6 +3,7 @@
 // implements them with real controls; HeadlessWindow implements them with a
 // string, a folder listing and an in-memory pixel surface.
 
+#include <span>
 #include <string>
 
 #include "shell/image_state.h"
@@ -47,6 +48,15 @@ class WindowOperations {
   virtual void SetPictureBackground(ColorValue color) = 0;
   // Pixels outside the drawing area are clipped.
   virtual void SetPixel(int x, int y, ColorValue color) = 0;
+  // Sets the pixels (x, y) to (x + n - 1, y) to the n `colors`, with the
+  // same clipping: the display draws a row of a panel at a time.  This
+  // default sets them one by one with SetPixel; a window that can copy a
+  // whole row at once overrides it.
+  virtual void SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
+    for (const ColorValue color : colors) {
+      SetPixel(x++, y, color);
+    }
+  }
   virtual void ShowPicture() = 0;
   virtual void SetPictureLineWidth(int width) = 0;
 
