@@ -3,6 +3,7 @@
 #include "console.h"
 
 #include "file_slots.h"
+#include "line_splitter.h"
 
 #include <cerrno>
 #include <csignal>
@@ -15,8 +16,6 @@ namespace treebane {
 
 namespace {
 
-constexpr std::size_t ReadChunkSize = 4096;
-
 // The signals that end the process the way closing the console window ends
 // it on other platforms: the terminal closed, Ctrl+C, Ctrl+\ and a
 // termination request.
@@ -27,11 +26,7 @@ constexpr int EndingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
 struct termios savedTerminal;
 volatile std::sig_atomic_t terminalChanged = 0;
 
-// Redirected input read beyond the last line returned.
-std::string pendingInput;
-// The last line returned ended in a carriage return, so a line feed that
-// follows belongs to the same line end.
-bool skipLineFeed = false;
+LineSplitter redirectedInput;
 
 extern "C" void EndOnSignal(int signalNumber)
 {
@@ -94,7 +89,7 @@ std::string ReadTerminalLine()
         ::tcsetattr(STDIN_FILENO, TCSANOW, &lineWise);
     }
 
-    char buffer[ReadChunkSize];
+    char buffer[LineSplitter::ReadChunkSize];
     const ssize_t count = ReadStandardInput(buffer, sizeof buffer);
     std::string line(buffer, count > 0 ? static_cast<std::size_t>(count) : 0);
 
@@ -110,30 +105,8 @@ std::string ReadTerminalLine()
 
 std::string ReadRedirectedLine()
 {
-    for (;;) {
-        if (skipLineFeed && !pendingInput.empty()) {
-            if (pendingInput.front() == '\n') {
-                pendingInput.erase(0, 1);
-            }
-            skipLineFeed = false;
-        }
-        const std::size_t end = pendingInput.find_first_of("\r\n");
-        if (end != std::string::npos) {
-            std::string line = pendingInput.substr(0, end);
-            skipLineFeed = pendingInput[end] == '\r';
-            pendingInput.erase(0, end + 1);
-            return line;
-        }
-        char buffer[ReadChunkSize];
-        const ssize_t count = ReadStandardInput(buffer, sizeof buffer);
-        if (count <= 0) {
-            std::string line;
-            line.swap(pendingInput);
-            skipLineFeed = false;
-            return line;
-        }
-        pendingInput.append(buffer, static_cast<std::size_t>(count));
-    }
+    return redirectedInput.NextLine(
+        [](char* data, std::size_t size) -> long long { return ReadStandardInput(data, size); });
 }
 
 // A standard descriptor that is closed when the program starts would be
