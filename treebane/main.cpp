@@ -1,7 +1,8 @@
 #include "run/tree_clearing_run.h"
+#include "services/console.h"
 
 int main()
 {
     treebane::RunTreeClearing();
-    return 0;
+    treebane::EndProcess();
 }

@@ -9,13 +9,18 @@
 namespace treebane {
 
 // Prepares the console once, before any output and before any file is
-// opened. Closing the terminal, an interrupt or a termination request from
-// then on end the process at once, after removing the temporary files of
-// unfinished replacements and copies, so no half-written file is left
-// behind. File size limits make writes fail instead of ending the process.
+// opened. Closing the terminal or the console window, an interrupt or a
+// termination request from then on end the process, after removing the
+// temporary files of unfinished replacements and copies, so no half-written
+// file is left behind.
 //
-// Standard input, output or error that are closed at start are opened on
+// POSIX: file size limits make writes fail instead of ending the process,
+// and standard input, output or error that are closed at start are opened on
 // /dev/null, so that no file the program opens later takes their place.
+//
+// Windows: a console of the program's own is asked for first; standard
+// handles that the program was started with (redirected ones) are kept, and
+// handles that are not usable are never written to or read from.
 void InitConsole();
 
 // Writes the text followed by carriage return and line feed to standard
@@ -36,5 +41,8 @@ void WriteText(std::string_view text);
 // or when reading fails, whatever is left is returned at once, which is
 // the empty text when nothing is left.
 std::string ReadLine();
+
+// Ends the process with exit status 0.
+[[noreturn]] void EndProcess();
 
 }  // namespace treebane

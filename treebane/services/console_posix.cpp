@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -170,6 +171,11 @@ void WriteText(std::string_view text)
 std::string ReadLine()
 {
     return ::isatty(STDIN_FILENO) != 0 ? ReadTerminalLine() : ReadRedirectedLine();
+}
+
+void EndProcess()
+{
+    std::exit(0);
 }
 
 }  // namespace treebane

@@ -24,10 +24,12 @@ using ScanHandle = std::unique_ptr<DirectoryScan, DirectoryScanDeleter>;
 
 // Lists the regular files in `directory` whose names match `pattern`:
 // "*" stands for any run of characters, "?" for one character, letter case
-// is ignored; an empty pattern matches every name. Folders and every other
-// kind of entry, symbolic links included, are left out. A folder without a
-// match gives a valid scan without entries; a folder that cannot be read
-// gives no scan (an empty handle).
+// is ignored; an empty pattern matches every name (MatchesPattern). Folders
+// and every other kind of entry, symbolic links and other reparse points
+// included, are left out, and so are names that the platform matches only
+// through another name of the entry, such as an 8.3 short name on Windows.
+// A folder without a match gives a valid scan without entries; a folder
+// that cannot be read gives no scan (an empty handle).
 ScanHandle BeginScan(const std::string& directory, const std::string& pattern);
 
 // Moves to the next entry: true while there is one. False for no scan.

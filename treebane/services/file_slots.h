@@ -166,8 +166,16 @@ bool MayReplace(const std::string& path);
 // and no temporary file remains.
 bool CopyWholeFile(const std::string& source, const std::string& target);
 
-// Deletes the temporary files of unfinished replacements and copies.
-// Async-signal-safe: meant for the handler of a signal that ends the process.
+// Deletes the temporary files of unfinished replacements and copies. Meant
+// for the handler of an event that ends the process.
+//
+// POSIX: async-signal-safe, for a signal handler, which runs while the rest
+// of the program stands still.
+//
+// Windows: the handler runs on a thread of its own while the run goes on, so
+// this waits for a copy or a commit in progress to finish, and from then on
+// every new replacement, copy and commit fails. A temporary file that a slot
+// still holds open disappears when the process ends.
 void RemovePendingTemporaryFiles() noexcept;
 
 }  // namespace treebane

@@ -1,0 +1,187 @@
+// Console on Windows: the program's own console or redirected standard
+// handles, and the console's control events.
+
+#include "console.h"
+
+#include "console_win32.h"
+#include "file_slots.h"
+#include "line_splitter.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace treebane {
+
+namespace {
+
+// The input mode for reading a line: processed, line-wise input with echo.
+constexpr DWORD LineInputMode = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
+
+HANDLE standardInput = INVALID_HANDLE_VALUE;
+HANDLE standardOutput = INVALID_HANDLE_VALUE;
+
+// Guards the redirected input read beyond the last line returned.
+CRITICAL_SECTION lineReaderLock;
+bool lineReaderLockReady = false;
+LineSplitter redirectedInput;
+
+// A handle value that refers to nothing open now could later be handed out
+// for a file the program opens, and the console text would land inside it;
+// so such a value is never used.
+bool Usable(HANDLE handle)
+{
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::SetLastError(NO_ERROR);
+    return ::GetFileType(handle) != FILE_TYPE_UNKNOWN || ::GetLastError() == NO_ERROR;
+}
+
+HANDLE TakeStandardHandle(DWORD which, HANDLE startedWith)
+{
+    if (Usable(startedWith)) {
+        return startedWith;
+    }
+    const HANDLE handle = ::GetStdHandle(which);
+    return Usable(handle) ? handle : INVALID_HANDLE_VALUE;
+}
+
+bool IsConsole(HANDLE handle)
+{
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
+}
+
+void WriteToStandardOutput(const std::string& bytes)
+{
+    if (standardOutput == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const char* data = bytes.data();
+    std::size_t size = bytes.size();
+    // A console takes the text through WriteConsoleA; anything else (a
+    // file, a pipe) refuses it and gets WriteFile.
+    bool console = true;
+    while (size > 0) {
+        DWORD written = 0;
+        BOOL done = FALSE;
+        if (console) {
+            done = ::WriteConsoleA(standardOutput, data, static_cast<DWORD>(size), &written, nullptr);
+            console = done != 0;
+        }
+        if (!console) {
+            done = ::WriteFile(standardOutput, data, static_cast<DWORD>(size), &written, nullptr);
+        }
+        if (done == 0 || written == 0) {
+            return;  // nowhere left to tell about it
+        }
+        data += written;
+        size -= written;
+    }
+}
+
+std::string ReadConsoleLine()
+{
+    DWORD previousMode = 0;
+    ::GetConsoleMode(standardInput, &previousMode);
+    ::SetConsoleMode(standardInput, LineInputMode);
+    char buffer[LineSplitter::ReadChunkSize];
+    DWORD count = 0;
+    if (::ReadConsoleA(standardInput, buffer, sizeof buffer, &count, nullptr) == 0) {
+        count = 0;
+    }
+    ::SetConsoleMode(standardInput, previousMode);
+
+    std::string line(buffer, std::min<DWORD>(count, sizeof buffer));
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    return line;
+}
+
+std::string ReadRedirectedLine()
+{
+    if (standardInput == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    ::EnterCriticalSection(&lineReaderLock);
+    std::string line = redirectedInput.NextLine([](char* data, std::size_t size) -> long long {
+        DWORD count = 0;
+        // The end of a pipe shows as a failure, the end of a file as 0.
+        if (::ReadFile(standardInput, data, static_cast<DWORD>(size), &count, nullptr) == 0) {
+            return -1;
+        }
+        return count;
+    });
+    ::LeaveCriticalSection(&lineReaderLock);
+    return line;
+}
+
+}  // namespace
+
+BOOL WINAPI ConsoleEventHandler(DWORD event)
+{
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+        // The run goes on meanwhile on its own thread; what it writes is
+        // only ever a temporary file until a commit, and from here on no
+        // commit happens. The slots are not flushed: they hold nothing that
+        // should outlive an interrupted run.
+        RemovePendingTemporaryFiles();
+        break;
+    default:
+        break;
+    }
+    // Not handled: the default handling ends the process.
+    return FALSE;
+}
+
+void InitConsole()
+{
+    // A program started with redirected handles keeps them even if the
+    // console that it asks for would offer its own.
+    const HANDLE inputAtStart = ::GetStdHandle(STD_INPUT_HANDLE);
+    const HANDLE outputAtStart = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    ::AllocConsole();  // fails when the program has a console already
+    standardInput = TakeStandardHandle(STD_INPUT_HANDLE, inputAtStart);
+    standardOutput = TakeStandardHandle(STD_OUTPUT_HANDLE, outputAtStart);
+
+    if (!lineReaderLockReady) {
+        ::InitializeCriticalSection(&lineReaderLock);
+        lineReaderLockReady = true;
+    }
+    // Registered once, even when the console is prepared again.
+    ::SetConsoleCtrlHandler(ConsoleEventHandler, FALSE);
+    ::SetConsoleCtrlHandler(ConsoleEventHandler, TRUE);
+}
+
+void WriteLine(std::string_view text)
+{
+    std::string line;
+    line.reserve(text.size() + 2);
+    line.append(text);
+    line.append("\r\n");
+    WriteToStandardOutput(line);
+}
+
+void WriteText(std::string_view text)
+{
+    WriteToStandardOutput(std::string(text));
+}
+
+std::string ReadLine()
+{
+    return IsConsole(standardInput) ? ReadConsoleLine() : ReadRedirectedLine();
+}
+
+void EndProcess()
+{
+    ::ExitProcess(0);
+}
+
+}  // namespace treebane

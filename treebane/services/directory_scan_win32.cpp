@@ -1,0 +1,143 @@
+// Current directory and wildcard scan on Windows.
+
+#include "directory_scan.h"
+
+#include "name_pattern.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace treebane {
+
+struct DirectoryScan {
+    std::vector<std::string> names;
+    // Index of the current entry plus one: 0 before the first NextMatch.
+    std::size_t position = 0;
+};
+
+namespace {
+
+bool EndsInSeparator(const std::string& path)
+{
+    return !path.empty() && (path.back() == '\\' || path.back() == '/');
+}
+
+// Folders, reparse points (symbolic links, junctions) and devices are left
+// out.
+bool IsRegularFile(const WIN32_FIND_DATAA& entry)
+{
+    constexpr DWORD NotRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    return (entry.dwFileAttributes & NotRegular) == 0;
+}
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle_(handle) {}
+    ~FindHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            ::FindClose(handle_);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+void DirectoryScanDeleter::operator()(DirectoryScan* scan) const noexcept
+{
+    delete scan;
+}
+
+std::string WorkingDirectory()
+{
+    // The first call tells the length with the terminating zero, the second
+    // the length without; the folder may change in between.
+    std::string directory;
+    DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+    while (needed > directory.size()) {
+        directory.resize(needed);
+        needed = ::GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
+        if (needed == 0) {
+            return std::string();
+        }
+    }
+    directory.resize(needed);
+    if (!directory.empty() && !EndsInSeparator(directory)) {
+        directory += '\\';
+    }
+    return directory;
+}
+
+ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
+{
+    std::string searchPath = directory;
+    if (!searchPath.empty() && !EndsInSeparator(searchPath)) {
+        searchPath += '\\';
+    }
+    searchPath += pattern.empty() ? "*.*" : pattern;
+
+    WIN32_FIND_DATAA entry{};
+    FindHandle listing(::FindFirstFileA(searchPath.c_str(), &entry));
+    if (listing.get() == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return ScanHandle(new DirectoryScan);
+        }
+        return ScanHandle();
+    }
+    ScanHandle scan(new DirectoryScan);
+    do {
+        // The listing matches the pattern against an entry's 8.3 short name
+        // as well ("x.tgax" is "X~1.TGA"), and with its own wildcard rules;
+        // only the long name counts here.
+        if (IsRegularFile(entry) && MatchesPattern(entry.cFileName, pattern)) {
+            scan->names.emplace_back(entry.cFileName);
+        }
+    } while (::FindNextFileA(listing.get(), &entry) != 0);
+    if (::GetLastError() != ERROR_NO_MORE_FILES) {
+        return ScanHandle();
+    }
+    // std::string compares its characters as unsigned bytes.
+    std::sort(scan->names.begin(), scan->names.end());
+    return scan;
+}
+
+bool NextMatch(DirectoryScan* scan)
+{
+    if (scan == nullptr || scan->position > scan->names.size()) {
+        return false;
+    }
+    ++scan->position;
+    return scan->position <= scan->names.size();
+}
+
+std::string MatchName(const DirectoryScan* scan)
+{
+    if (scan == nullptr || scan->position == 0 || scan->position > scan->names.size()) {
+        return std::string();
+    }
+    return scan->names[scan->position - 1];
+}
+
+void EndScan(ScanHandle& scan)
+{
+    scan.reset();
+}
+
+bool PathExists(const std::string& path)
+{
+    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME;
+}
+
+}  // namespace treebane
