@@ -1,5 +1,4 @@
 #include "services/console.h"
-#include "services/decimal.h"
 #include "services/file_slots.h"
 
 #include "test_files.h"
@@ -7,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -28,17 +26,6 @@ using testing::ReadBytes;
 using testing::TemporaryFolder;
 using testing::WriteBytes;
 
-TEST(ToDecimal, PlainDigitsWithoutPadding)
-{
-    EXPECT_EQ(ToDecimal(0), "0");
-    EXPECT_EQ(ToDecimal(7), "7");
-    EXPECT_EQ(ToDecimal(10), "10");
-    EXPECT_EQ(ToDecimal(262144), "262144");
-    EXPECT_EQ(ToDecimal(-5), "-5");
-    EXPECT_EQ(ToDecimal(INT64_MAX), "9223372036854775807");
-    EXPECT_EQ(ToDecimal(INT64_MIN), "-9223372036854775808");
-}
-
 // Puts `descriptor` in place of standard input for the lifetime of the
 // object.
 class StandardInputFrom {
@@ -58,60 +45,6 @@ public:
 private:
     int saved_;
 };
-
-// Feeds `input` through a pipe that then reaches its end, and calls
-// ReadLine `calls` times. Every call list ends with a call at the end of the
-// input, which also leaves the line reader without left-over text for the
-// next test.
-std::vector<std::string> ReadLinesFrom(const std::string& input, int calls)
-{
-    int ends[2];
-    if (::pipe(ends) != 0) {
-        throw std::runtime_error("no pipe");
-    }
-    // The inputs are far smaller than a pipe's capacity.
-    if (::write(ends[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
-        throw std::runtime_error("short write to the pipe");
-    }
-    ::close(ends[1]);
-    std::vector<std::string> lines;
-    {
-        StandardInputFrom redirect(ends[0]);
-        for (int call = 0; call < calls; ++call) {
-            lines.push_back(ReadLine());
-        }
-    }
-    ::close(ends[0]);
-    return lines;
-}
-
-using Lines = std::vector<std::string>;
-
-TEST(ReadLine, RedirectedInputEndsLinesAtCarriageReturnOrLineFeed)
-{
-    EXPECT_EQ(ReadLinesFrom("one\ntwo\n", 3), (Lines{"one", "two", ""}));
-    EXPECT_EQ(ReadLinesFrom("one\rtwo\r", 3), (Lines{"one", "two", ""}));
-    EXPECT_EQ(ReadLinesFrom("one\r\ntwo\r\n", 3), (Lines{"one", "two", ""})) << "CR LF is one line end";
-    EXPECT_EQ(ReadLinesFrom("one\n\rtwo\r\r\n", 5), (Lines{"one", "", "two", "", ""})) << "LF CR is two";
-    EXPECT_EQ(ReadLinesFrom("\n", 2), (Lines{"", ""})) << "Enter on an empty line";
-}
-
-TEST(ReadLine, UnterminatedLastLineAndEndOfInput)
-{
-    EXPECT_EQ(ReadLinesFrom("first\nlast", 4), (Lines{"first", "last", "", ""}));
-    EXPECT_EQ(ReadLinesFrom("", 3), (Lines{"", "", ""}));
-    EXPECT_EQ(ReadLinesFrom("ends in CR\r", 2), (Lines{"ends in CR", ""}));
-}
-
-TEST(ReadLine, LongLinesAndLineEndsAcrossReads)
-{
-    const std::string longLine(10000, 'x');  // longer than one read
-    EXPECT_EQ(ReadLinesFrom(longLine + "\r\nafter\n", 3), (Lines{longLine, "after", ""}));
-    // A carriage return as the last byte of one read and its line feed as
-    // the first of the next still make one line end.
-    const std::string filler(4095, 'y');
-    EXPECT_EQ(ReadLinesFrom(filler + "\r\nnext\n", 3), (Lines{filler, "next", ""}));
-}
 
 // A pseudo-terminal whose subordinate side serves as standard input.
 class PseudoTerminal {

@@ -6,7 +6,11 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 namespace treebane {
 namespace {
@@ -42,11 +46,27 @@ std::string GetCount(FileSlots& slots, std::size_t slot, std::size_t count)
     return bytes;
 }
 
-mode_t PermissionBits(const std::string& path)
+// Gives a file a property that its replacement and its copy keep, and tells
+// whether a file has it: permission bits on POSIX, the hidden attribute on
+// Windows.
+void MarkFile(const std::string& path)
 {
+#ifdef _WIN32
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+#else
+    ::chmod(path.c_str(), 0640);
+#endif
+}
+
+bool IsMarked(const std::string& path)
+{
+#ifdef _WIN32
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+#else
     struct stat status{};
-    ::stat(path.c_str(), &status);
-    return status.st_mode & 07777;
+    return ::stat(path.c_str(), &status) == 0 && (status.st_mode & 07777) == 0640;
+#endif
 }
 
 // --- Reading and writing through slots --------------------------------------
@@ -191,12 +211,12 @@ TEST(FileSlots, SlotNumbersBeyondTheFirstSixteenGrowTheTable)
 
 // --- Replacements -----------------------------------------------------------
 
-TEST(FileSlotReplacement, CommitPutsTheNewBytesInPlaceWithThePermissionBits)
+TEST(FileSlotReplacement, CommitPutsTheNewBytesInPlaceWithTheFileProperties)
 {
     TemporaryFolder folder;
     const std::string target = folder / "texture";
     WriteBytes(target, Pattern(300000));
-    ::chmod(target.c_str(), 0604);
+    MarkFile(target);
     const std::string replacement = Pattern(262162).substr(7) + "tail";
 
     FileSlots slots;
@@ -206,7 +226,7 @@ TEST(FileSlotReplacement, CommitPutsTheNewBytesInPlaceWithThePermissionBits)
     ASSERT_TRUE(slots.CommitReplacement(2));
 
     EXPECT_TRUE(SameBytes(ReadBytes(target), replacement));
-    EXPECT_EQ(PermissionBits(target), 0604u);
+    EXPECT_TRUE(IsMarked(target));
     EXPECT_FALSE(slots.IsOpen(2));
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"texture"}) << "no temporary file stays";
 }
@@ -237,13 +257,17 @@ TEST(FileSlotReplacement, OnlyRegularFilesAreReplaced)
 {
     TemporaryFolder folder;
     std::filesystem::create_directory(folder / "folder.tree.tga");
-    std::filesystem::create_symlink("elsewhere", folder / "link");
+    std::vector<std::string> entries = {"folder.tree.tga"};
     FileSlots slots;
     EXPECT_FALSE(slots.CreateReplacement(2, folder / "folder.tree.tga"));
-    EXPECT_FALSE(slots.CreateReplacement(2, folder / "link"));
     EXPECT_FALSE(slots.CreateReplacement(2, folder / "missing folder/file"));
+#ifndef _WIN32
+    std::filesystem::create_symlink("elsewhere", folder / "link");
+    entries.push_back("link");
+    EXPECT_FALSE(slots.CreateReplacement(2, folder / "link"));
+#endif
     EXPECT_FALSE(slots.IsOpen(2));
-    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"folder.tree.tga", "link"}));
+    EXPECT_EQ(FolderEntries(folder.Path()), entries);
 }
 
 // --- Whole-file copy --------------------------------------------------------
@@ -253,12 +277,12 @@ TEST(CopyWholeFile, CopiesEveryByteAndReplacesTheTarget)
     TemporaryFolder folder;
     const std::string bytes = Pattern(200001);  // several copy chunks and a bit
     WriteBytes(folder / "a.tree.tga", bytes);
-    ::chmod((folder / "a.tree.tga").c_str(), 0640);
+    MarkFile(folder / "a.tree.tga");
     WriteBytes(folder / "a.tree.tga_org", "an older, longer backup than needed ............");
 
     ASSERT_TRUE(CopyWholeFile(folder / "a.tree.tga", folder / "a.tree.tga_org"));
     EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga_org"), bytes));
-    EXPECT_EQ(PermissionBits(folder / "a.tree.tga_org"), 0640u);
+    EXPECT_TRUE(IsMarked(folder / "a.tree.tga_org"));
     EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"a.tree.tga", "a.tree.tga_org"}));
 
     WriteBytes(folder / "empty", "");

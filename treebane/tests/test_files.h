@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,11 +21,28 @@ class TemporaryFolder {
 public:
     TemporaryFolder()
     {
+#ifdef _WIN32
+        // No mkdtemp: new names until one can be created.
+        std::random_device seed;
+        std::mt19937 generator(seed());
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const std::filesystem::path candidate =
+                std::filesystem::path(::testing::TempDir()) / ("treebane-test-" + std::to_string(generator()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                path_ = candidate;
+            }
+        }
+        if (path_.empty()) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+#else
         std::string pattern = ::testing::TempDir() + "treebane-test-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("cannot create a temporary folder");
         }
         path_ = pattern;
+#endif
     }
     ~TemporaryFolder()
     {
