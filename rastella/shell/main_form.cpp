@@ -32,7 +32,7 @@ std::array<std::uint8_t, kSize> LeadingBytes(const std::vector<std::uint8_t>& fi
 
 }  // namespace
 
-MainForm::MainForm(WindowOperations& window) : window_(window) { inputFile_.reserve(kMaxImageFileBytes); }
+MainForm::MainForm(WindowOperations& window) : window_(window) { fileBuffer_.reserve(kMaxImageFileBytes); }
 
 void MainForm::Form_Load() {
   window_.ShowPicture();
@@ -56,12 +56,12 @@ void MainForm::Command1_Click() {
   if (state_.SelectedPath.empty()) {
     return;
   }
-  if (!ReadImageFile(state_.SelectedPath, inputFile_)) {
+  if (!ReadImageFile(state_.SelectedPath, fileBuffer_)) {
     window_.SetStatusText("");
     return;
   }
   state_.ImageLoaded = true;
-  const auto magic = LeadingBytes<3>(inputFile_);
+  const auto magic = LeadingBytes<3>(fileBuffer_);
   state_.FileMagic.assign(magic.begin(), magic.end());
   window_.SetStatusText("READING  :  " + window_.SelectedFileName());
   window_.RepaintStatus();
@@ -78,7 +78,7 @@ void MainForm::Command1_Click() {
       ShowTGA();
     }
   }
-  inputFile_.clear();
+  fileBuffer_.clear();
 }
 
 void MainForm::Command2_Click() { window_.EndProgram(); }
@@ -94,7 +94,7 @@ void MainForm::Picture1_Click() {
 }
 
 void MainForm::GetTGAHeader() {
-  state_.TgaHeaderBytes = LeadingBytes<18>(inputFile_);
+  state_.TgaHeaderBytes = LeadingBytes<18>(fileBuffer_);
   const TgaHeaderFields fields = ParseTgaHeader(state_.TgaHeaderBytes);
   state_.ImageWidth = fields.ImageWidth;
   state_.ImageHeight = fields.ImageHeight;
@@ -114,7 +114,7 @@ void MainForm::MakeALPHAHeader() {
 }
 
 void MainForm::GetZTFHeader() {
-  state_.ZtfHeaderBytes = LeadingBytes<kZtfHeaderBytes>(inputFile_);
+  state_.ZtfHeaderBytes = LeadingBytes<kZtfHeaderBytes>(fileBuffer_);
   const ZtfHeaderFields fields = ParseZtfHeader(state_.ZtfHeaderBytes);
   state_.ImageWidth = fields.ImageWidth;
   state_.ImageHeight = fields.ImageHeight;
@@ -128,26 +128,26 @@ void MainForm::MakeZTFHeader() {
 }
 
 void MainForm::GetTGA() {
-  const TgaHeaderFields fields = ParseTgaHeader(LeadingBytes<18>(inputFile_));
+  const TgaHeaderFields fields = ParseTgaHeader(LeadingBytes<18>(fileBuffer_));
   if (!FitsImageState(fields.ImageWidth, fields.ImageHeight)) {
     window_.SetStatusText("TGA  :  UNSUPPORTED SIZE");
     state_.ImageLoaded = false;
     return;
   }
   GetTGAHeader();
-  DecodeTgaPixels(inputFile_, fields, state_, scratch_);
+  DecodeTgaPixels(fileBuffer_, fields, state_, scratch_);
   state_.LoadedFrom = ImageSource::Tga;
 }
 
 void MainForm::GetZTF() {
-  const ZtfHeaderFields fields = ParseZtfHeader(LeadingBytes<kZtfHeaderBytes>(inputFile_));
+  const ZtfHeaderFields fields = ParseZtfHeader(LeadingBytes<kZtfHeaderBytes>(fileBuffer_));
   if (!FitsImageState(fields.ImageWidth, fields.ImageHeight)) {
     window_.SetStatusText("ZTF  :  UNSUPPORTED SIZE");
     state_.ImageLoaded = false;
     return;
   }
   GetZTFHeader();
-  DecodeZtfPlanes(inputFile_, fields, state_, scratch_);
+  DecodeZtfPlanes(fileBuffer_, fields, state_, scratch_);
   state_.LoadedFrom = ImageSource::Ztf;
 }
 
@@ -183,16 +183,16 @@ void MainForm::SaveTGA() {
     // A grayscale image keeps its values in the alpha plane; it is written as
     // the grayscale file it came from.
     state_.TgaHeaderBytes = BuildAlphaHeader(width, height);
-    EncodeAlphaTga(state_.TgaHeaderBytes, state_, width, height, saveBuffer_);
-    FinishSave("TGA-", saveBuffer_);
+    EncodeAlphaTga(state_.TgaHeaderBytes, state_, width, height, fileBuffer_);
+    FinishSave("TGA-", fileBuffer_);
     return;
   }
   // Every colour image holds three colour bytes per pixel, whatever depth
   // its file declared, so anything but 32 bits is written as 24 bits.
   const bool withAlpha = state_.BitsPerPixel == 32;
   state_.TgaHeaderBytes = BuildTgaHeader(width, height, withAlpha ? 32 : 24);
-  EncodeColorTga(state_.TgaHeaderBytes, state_, width, height, withAlpha, saveBuffer_);
-  FinishSave("TGA-", saveBuffer_);
+  EncodeColorTga(state_.TgaHeaderBytes, state_, width, height, withAlpha, fileBuffer_);
+  FinishSave("TGA-", fileBuffer_);
 }
 
 void MainForm::SaveALPHA() {
@@ -207,8 +207,8 @@ void MainForm::SaveALPHA() {
   window_.SetStatusText(SavingText("ALPHA-"));
   window_.RepaintStatus();
   MakeALPHAHeader();
-  EncodeAlphaTga(state_.AlphaHeaderBytes, state_, state_.ImageWidth, state_.ImageHeight, saveBuffer_);
-  FinishSave("ALPHA-", saveBuffer_);
+  EncodeAlphaTga(state_.AlphaHeaderBytes, state_, state_.ImageWidth, state_.ImageHeight, fileBuffer_);
+  FinishSave("ALPHA-", fileBuffer_);
 }
 
 void MainForm::SaveZTF() {
@@ -230,8 +230,8 @@ void MainForm::SaveZTF() {
     window_.RepaintStatus();
   };
   progress.rowMark = [&] { window_.AppendStatusText(">"); };
-  EncodeZtf(state_, state_.ImageWidth, state_.ImageHeight, state_.BitsPerPixel, progress, saveBuffer_);
-  FinishSave("ZTF-", saveBuffer_);
+  EncodeZtf(state_, state_.ImageWidth, state_.ImageHeight, state_.BitsPerPixel, progress, fileBuffer_);
+  FinishSave("ZTF-", fileBuffer_);
 }
 
 }  // namespace rastella

@@ -56,13 +56,12 @@ class MainForm {
 
   WindowOperations& window_;
   ImageState state_;
-  // The image input file of the View command, read whole; bytes past its
-  // end read as 0.
-  std::vector<std::uint8_t> inputFile_;
+  // The bytes of one whole file: the image input file while View runs
+  // (bytes past its end read as 0), the file being written while a save
+  // runs.  The two never overlap, so one buffer serves both, and its
+  // memory, once touched, is reused by every later view and save.
+  std::vector<std::uint8_t> fileBuffer_;
   std::vector<std::uint8_t> scratch_;
-  // The bytes of the file being saved, kept from one save to the next so
-  // that a save of the same size reuses the memory as it is.
-  std::vector<std::uint8_t> saveBuffer_;
 };
 
 }  // namespace rastella
