@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""Runs the in-process benchmarks and the whole-process comparisons of
+texture-tools against their peers, interleaved, and prints one line per
+figure: our median, the peer's median and their ratio (peer / ours, so
+above 1 means faster than the peer).
+
+Every round runs the benchmark program once (its benchmarks in random
+order) and then each whole-process pair, ours and the peer's back to back,
+alternating which goes first.  The medians are taken over the rounds.
+
+Called by bench/compare, which builds what this needs first.
+"""
+
+import argparse
+import datetime
+import json
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+SUBJECT = "natural-32-bottom-left"
+
+# (figure, our benchmark, peer's benchmark, peer, target ratio)
+IN_PROCESS_PAIRS = [
+    ("TGA read into planes, from the file", f"GetTGA/{SUBJECT}",
+     f"Peer/stb_image/LoadTGA/debian-flags/{SUBJECT}", "stb_image -O2", 3.0),
+    ("TGA read into planes, from the file", f"GetTGA/{SUBJECT}",
+     f"Peer/stb_image/LoadTGA/build-flags/{SUBJECT}", "stb_image -O3", 3.0),
+    ("TGA decode alone, file already in memory", f"DecodeTGA/{SUBJECT}",
+     f"Peer/stb_image/LoadTGAFromMemory/debian-flags/{SUBJECT}", "stb_image -O2", None),
+    ("32-bit TGA written to memory", f"EncodeTGA/{SUBJECT}",
+     f"Peer/stb_image_write/EncodeTGA/debian-flags/{SUBJECT}", "stb_image_write -O2", None),
+    ("32-bit TGA written to memory", f"EncodeTGA/{SUBJECT}",
+     f"Peer/stb_image_write/EncodeTGA/build-flags/{SUBJECT}", "stb_image_write -O3", None),
+    ("ZTF decode, the encoder's own file", f"DecodeZTF/mixed/{SUBJECT}",
+     f"Peer/libpng/Unfilter/mixed/{SUBJECT}", "libpng", 3.0),
+    ("ZTF decode, every row Paeth", f"DecodeZTF/all-paeth/{SUBJECT}",
+     f"Peer/libpng/Unfilter/all-paeth/{SUBJECT}", "libpng (no SSE2)", 2.0),
+    ("ZTF encode, filter chosen per row", f"EncodeZTF/{SUBJECT}",
+     f"Peer/libpng/ChooseFilters/{SUBJECT}", "libpng", 15.0),
+    ("ZTF encode, filter chosen per row", f"EncodeZTF/{SUBJECT}",
+     f"Peer/stb_image_write/ChooseFilters/debian-flags/{SUBJECT}", "stb_image_write -O2", 15.0),
+    ("ZTF encode, filter chosen per row", f"EncodeZTF/{SUBJECT}",
+     f"Peer/stb_image_write/ChooseFilters/build-flags/{SUBJECT}", "stb_image_write -O3", 15.0),
+    ("treebane second run, per 10 textures", "Treebane/second-run/10-textures",
+     "Peer/cp/10-textures", "cp", 0.5),
+]
+
+# (figure, our benchmark, limit in milliseconds or None)
+IN_PROCESS_ALONE = [
+    ("ShowZTF 1024x1024 RGBA into the 518x518 surface", f"ShowZTF/{SUBJECT}", 1.0),
+    ("ShowTGA 1024x1024 RGBA into the 518x518 surface", f"ShowTGA/{SUBJECT}", None),
+    ("View of the TGA file (read, decode, draw)", f"View/TGA/{SUBJECT}", None),
+    ("View of the ZTF file (read, decode, draw)", f"View/ZTF/{SUBJECT}", None),
+    ("GetZTF (read the file, decode)", f"GetZTF/mixed/{SUBJECT}", None),
+    ("SaveTGA into a folder, fsync included", f"SaveTGA/{SUBJECT}", None),
+    ("SaveALPHA into a folder, fsync included", f"SaveALPHA/{SUBJECT}", None),
+    ("SaveZTF into a folder, fsync included", f"SaveZTF/{SUBJECT}", None),
+]
+
+IMAGEMAGICK = "/usr/bin/convert"
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", required=True, help="the build folder of bench/compare")
+    parser.add_argument("--rounds", type=int, default=7, help="rounds of every measurement (at least 5)")
+    parser.add_argument("--min-time", default="0.2", help="seconds each in-process benchmark runs per round")
+    arguments = parser.parse_args()
+    if arguments.rounds < 5:
+        parser.error("--rounds must be at least 5")
+    return arguments
+
+
+def machine_description():
+    model = platform.processor() or "unknown processor"
+    try:
+        with open("/proc/cpuinfo", encoding="utf-8") as cpuinfo:
+            for line in cpuinfo:
+                if line.startswith("model name"):
+                    model = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    return f"{model}, {os.cpu_count()} cores, Linux {platform.release()}"
+
+
+def run_benchmarks(program, names, min_time):
+    """One run of the benchmark program over `names`, in random order;
+    returns real time in milliseconds by name."""
+    pattern = "^(" + "|".join(sorted(set(names))) + ")/real_time$"
+    command = [program, f"--benchmark_filter={pattern}", f"--benchmark_min_time={min_time}",
+               "--benchmark_enable_random_interleaving=true", "--benchmark_format=json"]
+    completed = subprocess.run(command, check=True, capture_output=True, text=True)
+    report = json.loads(completed.stdout)
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+    times = {}
+    for entry in report["benchmarks"]:
+        if entry.get("error_occurred"):
+            raise RuntimeError(f"{entry['name']}: {entry.get('error_message')}")
+        name = entry["name"].removesuffix("/real_time")
+        times[name] = entry["real_time"] * scale[entry["time_unit"]]
+    missing = set(names) - set(times)
+    if missing:
+        raise RuntimeError(f"the benchmark program did not run {sorted(missing)}")
+    return times
+
+
+def timed(command, folder, check_output=None):
+    """Wall-clock milliseconds of one run of `command` in `folder`, input
+    from /dev/null."""
+    start = time.perf_counter()
+    completed = subprocess.run(command, cwd=folder, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    elapsed = (time.perf_counter() - start) * 1e3
+    if completed.returncode != 0:
+        raise RuntimeError(f"{command} failed: {completed.stderr.strip()}")
+    if check_output is not None and check_output not in completed.stdout:
+        raise RuntimeError(f"{command} did not print {check_output!r}: {completed.stdout.strip()}")
+    return elapsed
+
+
+class WholeProcessPairs:
+    """The whole-process comparisons, each a pair of commands."""
+
+    def __init__(self, build, scratch):
+        files = os.path.join(scratch, "files")
+        subprocess.run([os.path.join(build, "bench", "texture-tools-bench-files"), files], check=True)
+        self.view_folder = os.path.join(files, "view")
+        script = os.path.join(self.view_folder, "view-save-ztf.script")
+        with open(script, "w", encoding="utf-8") as out:
+            out.write("click natural-32.tga\nview\nsave-ztf\nstatus\n")
+        view_only = os.path.join(self.view_folder, "view.script")
+        with open(view_only, "w", encoding="utf-8") as out:
+            out.write("click natural-32.tga\nview\nstatus\n")
+        self.script_program = os.path.join(build, "rastella", "rastella-script")
+        self.ours_view_save = [self.script_program, script]
+        self.ours_view = [self.script_program, view_only]
+        self.magick = [IMAGEMAGICK, "natural-32.tga", "-define", "png:compression-level=0",
+                       "-define", "png:compression-filter=5", "natural-32.png"]
+
+        self.tree_folder = os.path.join(files, "treebane")
+        self.copies = os.path.join(files, "copies")
+        os.makedirs(self.copies)
+        textures = sorted(name for name in os.listdir(self.tree_folder) if name.endswith(".tree.tga"))
+        self.treebane = [os.path.join(build, "treebane", "treebane")]
+        self.copy = ["/bin/cp"] + textures + [self.copies + "/"]
+
+        # The first run of treebane makes the backups; every run after it is
+        # a second run.  The other commands run once to warm the caches.
+        timed(self.treebane, self.tree_folder, "100 files processed")
+        timed(self.ours_view_save, self.view_folder, "SAVED AS  :  ZTF-natural-32.tga")
+        timed(self.ours_view, self.view_folder, "TGA  :  1024 x 1024 - 32BPP")
+        timed(self.magick, self.view_folder)
+        timed(self.copy, self.tree_folder)
+
+    def measure(self, round_number):
+        """One round: ours and the peer's back to back, the order alternating
+        from round to round."""
+        pairs = {
+            "view-save": ((self.ours_view_save, self.view_folder, "SAVED AS"), (self.magick, self.view_folder, None)),
+            "treebane": ((self.treebane, self.tree_folder, "100 files processed"), (self.copy, self.tree_folder, None)),
+        }
+        results = {}
+        for key, (ours, peer) in pairs.items():
+            if round_number % 2 == 0:
+                ours_time = timed(*ours)
+                peer_time = timed(*peer)
+            else:
+                peer_time = timed(*peer)
+                ours_time = timed(*ours)
+            results[key] = (ours_time, peer_time)
+        results["view"] = (timed(self.ours_view, self.view_folder, "32BPP"), None)
+        return results
+
+
+def format_time(milliseconds):
+    if milliseconds is None:
+        return "-"
+    return f"{milliseconds:.3f} ms" if milliseconds < 10 else f"{milliseconds:.1f} ms"
+
+
+def main():
+    arguments = parse_arguments()
+    build = os.path.abspath(arguments.build)
+    program = os.path.join(build, "bench", "texture-tools-bench")
+    names = [ours for _, ours, _, _, _ in IN_PROCESS_PAIRS] + [peer for _, _, peer, _, _ in IN_PROCESS_PAIRS]
+    names += [ours for _, ours, _ in IN_PROCESS_ALONE]
+
+    samples = {}
+    whole = {"view-save": [], "treebane": [], "view": []}
+    with tempfile.TemporaryDirectory(prefix="texture-tools-compare-") as scratch:
+        pairs = WholeProcessPairs(build, scratch)
+        for round_number in range(arguments.rounds):
+            print(f"round {round_number + 1} of {arguments.rounds}", file=sys.stderr, flush=True)
+            for name, value in run_benchmarks(program, names, arguments.min_time).items():
+                samples.setdefault(name, []).append(value)
+            for key, value in pairs.measure(round_number).items():
+                whole[key].append(value)
+
+    median = {name: statistics.median(values) for name, values in samples.items()}
+    now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+    print(f"texture-tools benchmarks, {now}")
+    print(f"machine: {machine_description()}")
+    print(f"{arguments.rounds} rounds, medians; ratio = peer / ours (above 1: we are faster); "
+          "1024 x 1024 RGBA natural content unless said otherwise")
+    print()
+    header = f"{'figure':<52} {'ours':>10}  {'peer':<22} {'peer time':>10} {'ratio':>8}  {'target':<10} result"
+    print(header)
+    print("-" * len(header))
+
+    def line(figure, ours, peer, peer_time, target_text, met):
+        ratio = f"{peer_time / ours:.2f}x" if peer_time is not None else "-"
+        result = "" if met is None else ("met" if met else "NOT MET")
+        print(f"{figure:<52} {format_time(ours):>10}  {peer:<22} {format_time(peer_time):>10} {ratio:>8}  "
+              f"{target_text:<10} {result}")
+
+    for figure, ours, peer, peer_label, target in IN_PROCESS_PAIRS:
+        ratio = median[peer] / median[ours]
+        line(figure, median[ours], peer_label, median[peer], f">= {target:g}x" if target else "",
+             None if target is None else ratio >= target)
+    for figure, ours, limit in IN_PROCESS_ALONE:
+        line(figure, median[ours], "", None, f"< {limit:g} ms" if limit else "",
+             None if limit is None else median[ours] < limit)
+
+    view_save_ours = statistics.median(ours for ours, _ in whole["view-save"])
+    view_save_peer = statistics.median(peer for _, peer in whole["view-save"])
+    line("whole process: view + save-ztf vs convert to PNG", view_save_ours, "ImageMagick convert", view_save_peer,
+         ">= 6x", view_save_peer / view_save_ours >= 6)
+    line("whole process: view alone", statistics.median(ours for ours, _ in whole["view"]), "", None, "", None)
+    tree_ours = statistics.median(ours for ours, _ in whole["treebane"])
+    tree_peer = statistics.median(peer for _, peer in whole["treebane"])
+    line("whole process: treebane second run, 100 textures", tree_ours, "cp of the textures", tree_peer,
+         ">= 0.5x", tree_peer / tree_ours >= 0.5)
+
+
+if __name__ == "__main__":
+    main()
