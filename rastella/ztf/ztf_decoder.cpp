@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "shell/padded_bytes.h"
-
 #include "ztf/ztf_lanes.h"
 
 namespace rastella {
