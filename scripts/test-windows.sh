@@ -41,6 +41,9 @@ for arch in x86_64 i686; do
     timeout 900 python3 treebane/tests/windows/compare_test.py --exe "$build/treebane/treebane.exe" \
       --linux "$host/treebane/treebane"
     passed=$((passed + 1))
+    echo "== Windows $arch: treebane.exe interrupted with Ctrl+C in a console"
+    timeout 600 python3 treebane/tests/windows/interrupt_test.py --exe "$build/treebane/treebane.exe"
+    passed=$((passed + 1))
   fi
 done
 
