@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows programs, 64- and 32-bit, with mingw-w64 and tests
 # them under wine against the Linux build (which scripts/test.sh has built in
-# build/test): the core's unit tests, rastella.exe driven on a virtual
-# display, and treebane.exe's console and files byte for byte.  Leaves the
+# build/test): the core's unit tests, rastella-script.exe on the scenarios
+# with their expected output, rastella.exe driven on a virtual display, and
+# treebane.exe's console and files byte for byte.  Leaves the
 # release folder build/windows-release.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,6 +31,11 @@ for arch in x86_64 i686; do
   echo "== Windows $arch: unit tests under wine"
   ctest --test-dir "$build" --output-on-failure --timeout 600
   passed=$((passed + $(ctest --test-dir "$build" -N | sed -n 's/^Total Tests: //p')))
+
+  echo "== Windows $arch: rastella-script.exe on the reviewed scenarios"
+  RASTELLA_SCRIPT_COMMAND="wine $PWD/$build/rastella/rastella-script.exe" \
+    "$host/rastella/tests/rastella_scenario_tests"
+  passed=$((passed + 1))
 
   echo "== Windows $arch: rastella.exe on a virtual display"
   timeout 600 python3 rastella/shell/win32/tests/gui_test.py --exe "$build/rastella/shell/win32/rastella.exe" \

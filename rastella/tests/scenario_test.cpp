@@ -53,9 +53,16 @@ struct RunResult {
   int status = -1;
 };
 
+// The program under test: the one built beside this test, or the command in
+// RASTELLA_SCRIPT_COMMAND (the Windows build under wine, for instance).
+std::string ScriptCommand() {
+  const char* command = std::getenv("RASTELLA_SCRIPT_COMMAND");
+  return command != nullptr ? command : "'" RASTELLA_SCRIPT_PATH "'";
+}
+
 RunResult RunScript(const std::filesystem::path& folder, const std::filesystem::path& script) {
-  const std::string command = "cd '" + folder.string() + "' && '" RASTELLA_SCRIPT_PATH "' '" + script.string() +
-                              "' 2>/dev/null";
+  const std::string command =
+      "cd '" + folder.string() + "' && " + ScriptCommand() + " '" + script.string() + "' 2>/dev/null";
   RunResult result;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -74,6 +81,24 @@ std::string ReadText(const std::filesystem::path& path) {
   return text.str();
 }
 
+// The scratch folder's name differs from run to run, so it reads <folder>.
+// A Windows build names it as a drive path with backslashes (wine shows the
+// Linux root as drive Z:) and ends lines in CR LF; both are made to read as
+// on Linux.
+void NormaliseOutput(std::string& output, const std::filesystem::path& folder) {
+  for (std::size_t at; (at = output.find("\r\n")) != std::string::npos;) output.erase(at, 1);
+  std::string windowsFolder = "Z:" + folder.string();
+  std::replace(windowsFolder.begin(), windowsFolder.end(), '/', '\\');
+  for (const std::string& name : {folder.string(), windowsFolder}) {
+    for (std::size_t at; (at = output.find(name)) != std::string::npos;) {
+      output.replace(at, name.size(), "<folder>");
+      for (std::size_t end = output.find('\n', at); at < end && at < output.size(); ++at) {
+        if (output[at] == '\\') output[at] = '/';
+      }
+    }
+  }
+}
+
 class Scenario : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Scenario, PrintsWhatItsExpectedFileSays) {
@@ -82,11 +107,7 @@ TEST_P(Scenario, PrintsWhatItsExpectedFileSays) {
   const std::filesystem::path scenarios = RASTELLA_SCENARIO_DIR;
   RunResult result = RunScript(folder.Path(), scenarios / (GetParam() + ".script"));
   EXPECT_EQ(result.status, 0);
-  // The scratch folder's name differs from run to run.
-  const std::string folderName = folder.Path().string();
-  for (std::size_t at; (at = result.output.find(folderName)) != std::string::npos;) {
-    result.output.replace(at, folderName.size(), "<folder>");
-  }
+  NormaliseOutput(result.output, folder.Path());
   // After a deliberate change of behaviour, RASTELLA_UPDATE_SCENARIOS=1
   // rewrites the expected files; `git diff` then shows what changed.
   if (std::getenv("RASTELLA_UPDATE_SCENARIOS") != nullptr) {
@@ -122,7 +143,8 @@ TEST(ScriptErrors, EndTheRunWithStatusTwoAfterTheLinesBefore) {
   for (const std::string& line : badLines) {
     const std::filesystem::path script = folder / "bad.script";
     std::ofstream(script) << "status\n" << line << "\nstatus\n";
-    const RunResult result = RunScript(folder.Path(), script);
+    RunResult result = RunScript(folder.Path(), script);
+    NormaliseOutput(result.output, folder.Path());
     EXPECT_EQ(result.status, 2) << line;
     EXPECT_EQ(result.output, "Select a file from green list\n") << line;
   }
@@ -131,8 +153,8 @@ TEST(ScriptErrors, EndTheRunWithStatusTwoAfterTheLinesBefore) {
 TEST(ScriptInput, ReadsStandardInputAndWritesTheDrawingAreaAsPpm) {
   testing::TempFolder folder;
   WriteFixtures(folder.Path());
-  const std::string command = "cd '" + folder.Path().string() + "' && printf 'click rgba.tga\\nview\\ndump out.ppm\\n' | '" +
-                              RASTELLA_SCRIPT_PATH + "'";
+  const std::string command =
+      "cd '" + folder.Path().string() + "' && printf 'click rgba.tga\\nview\\ndump out.ppm\\n' | " + ScriptCommand();
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::vector<std::uint8_t> ppm = testing::ReadBytes(folder / "out.ppm");
   const std::string header = "P6\n518 518\n255\n";

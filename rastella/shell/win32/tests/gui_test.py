@@ -95,6 +95,10 @@ def main():
         expected = headless_picture(options.script, linux_folder, SCENARIO)
 
         with Display() as display:
+            # A wine server that is still running from programs started
+            # without a display would keep this one's windows off screen too.
+            subprocess.run(["wineserver", "-k"], capture_output=True)
+            subprocess.run(["wineserver", "-w"], capture_output=True, timeout=120)
             program = subprocess.Popen(["wine", options.exe], cwd=windows_folder, env=display.environment,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             try:
@@ -130,6 +134,7 @@ def main():
             finally:
                 if program.poll() is None:
                     program.kill()
+                subprocess.run(["wineserver", "-k"], capture_output=True)
 
         failures = []
         if shown != expected:
