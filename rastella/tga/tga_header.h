@@ -5,7 +5,7 @@
 //   0       ID length                   DataStart = value + 19  0
 //   1       colour map type             ignored                 0
 //   2       image type                  ImageType               2 colour, 3 grayscale
-//   3..11   colour map spec, X/Y origin ignored                 0
+//   3..11   colour map fields, X/Y origin ignored               0
 //   12, 13  width, low and high byte    ImageWidth              W % 256, W / 256
 //   14, 15  height, low and high byte   ImageHeight             H % 256, H / 256
 //   16      pixel depth                 BitsPerPixel (32/24/8/0) depth
