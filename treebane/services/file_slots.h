@@ -21,8 +21,9 @@
 // signal handler.
 //
 // The byte calls are inline and do nothing but move a buffer index while
-// the buffer lasts; everything that touches the operating system lives in
-// the platform's file_slots_*.cpp.
+// the buffer lasts; the rest of the slot logic lives in file_slots.cpp, and
+// everything that touches the operating system in the platform's
+// file_slots_*.cpp.
 
 #include <cstddef>
 #include <cstdint>
@@ -144,6 +145,7 @@ private:
     Slot* OpenSlot(std::size_t slot);
     const Slot* OpenSlot(std::size_t slot) const;
     Slot& PrepareSlot(std::size_t slot);  // grows the table, closes the slot
+    void Attach(Slot& slot, std::intptr_t handle);  // opens the slot on the handle
     int GetByteSlowly(std::size_t slot);
     void PutByteSlowly(std::size_t slot, int value);
     void WritePending(Slot& slot);

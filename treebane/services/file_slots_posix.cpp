@@ -1,6 +1,9 @@
-// File slots, whole-file copy and temporary-file cleanup on POSIX.
+// The file handles under the slots, whole-file copy and temporary-file
+// cleanup on POSIX.
 
 #include "file_slots.h"
+
+#include "file_slots_platform.h"
 
 #include <atomic>
 #include <cerrno>
@@ -15,10 +18,6 @@
 namespace treebane {
 
 namespace {
-
-// Slot numbers above this are refused rather than growing the table without
-// bound.
-constexpr std::size_t MaxSlotCount = 1024;
 
 constexpr std::size_t CopyChunkSize = 65536;
 
@@ -104,31 +103,6 @@ int OpenRegularFileForReading(const std::string& path, struct stat& status)
     return fd;
 }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-ssize_t ReadSome(int fd, std::uint8_t* data, std::size_t size)
-{
-    ssize_t count;
-    do {
-        count = ::read(fd, data, size);
-    } while (count < 0 && errno == EINTR);
-    return count;
-}
-
 // Makes a rename in `folder` durable. Best effort: some file systems refuse
 // to sync a folder, and the rename has happened either way.
 void SyncFolder(const std::string& folder)
@@ -149,89 +123,21 @@ int Descriptor(std::intptr_t handle)
 
 // ---------------------------------------------------------------------------
 
-FileSlots::FileSlots() : slots_(InitialSlotCount) {}
+namespace file_slots_platform {
 
-FileSlots::~FileSlots()
+bool OpenHandleForReading(const std::string& path, std::intptr_t& handle)
 {
-    CloseAllSlots();
-}
-
-FileSlots::Slot* FileSlots::OpenSlot(std::size_t slot)
-{
-    return slot < slots_.size() && slots_[slot].open ? &slots_[slot] : nullptr;
-}
-
-const FileSlots::Slot* FileSlots::OpenSlot(std::size_t slot) const
-{
-    return slot < slots_.size() && slots_[slot].open ? &slots_[slot] : nullptr;
-}
-
-FileSlots::Slot& FileSlots::PrepareSlot(std::size_t slot)
-{
-    if (slot >= slots_.size()) {
-        slots_.resize(slot + 1);
-    }
-    ReleaseSlot(slots_[slot]);
-    return slots_[slot];
-}
-
-void FileSlots::WritePending(Slot& slot)
-{
-    if (slot.mode == Mode::Writing && slot.writeIndex > 0) {
-        if (!WriteAll(Descriptor(slot.handle), slot.buffer.get(), slot.writeIndex)) {
-            slot.failed = true;
-        }
-        slot.writeIndex = 0;
-    }
-}
-
-void FileSlots::DropReadAhead(Slot& slot)
-{
-    slot.readIndex = 0;
-    slot.readEnd = 0;
-}
-
-void FileSlots::ReleaseSlot(Slot& slot)
-{
-    if (!slot.open) {
-        return;
-    }
-    const int fd = Descriptor(slot.handle);
-    if (slot.replacement) {
-        // Never committed: the target stays as it was.
-        ::close(fd);
-        ::unlink(slot.temporaryPath.c_str());
-        UnregisterTemporary(slot.temporaryRegistration);
-    } else {
-        WritePending(slot);
-        ::close(fd);
-    }
-    slot = Slot{};
-}
-
-bool FileSlots::OpenForReading(std::size_t slot, const std::string& path)
-{
-    if (slot >= MaxSlotCount) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
     struct stat status{};
     const int fd = OpenRegularFileForReading(path, status);
     if (fd < 0) {
         return false;
     }
-    target.open = true;
-    target.handle = fd;
-    target.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
+    handle = fd;
     return true;
 }
 
-bool FileSlots::CreateForWriting(std::size_t slot, const std::string& path)
+bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle)
 {
-    if (slot >= MaxSlotCount) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) {
         fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
@@ -239,25 +145,16 @@ bool FileSlots::CreateForWriting(std::size_t slot, const std::string& path)
     if (fd < 0) {
         return false;
     }
-    target.open = true;
-    target.handle = fd;
-    target.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
+    handle = fd;
     return true;
 }
 
-bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
+bool CreateReplacementFile(std::size_t slot, const std::string& target, TemporaryFile& file)
 {
-    if (slot >= MaxSlotCount || path.empty()) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
-    if (!MayReplace(path)) {
-        return false;
-    }
     struct stat status{};
-    const bool targetExists = ::lstat(path.c_str(), &status) == 0;
+    const bool targetExists = ::lstat(target.c_str(), &status) == 0;
 
-    std::string temporaryPath = FolderOf(path) + ".treebane-slot" + std::to_string(slot) + ".tmp";
+    std::string temporaryPath = FolderOf(target) + ".treebane-slot" + std::to_string(slot) + ".tmp";
     const int registration = RegisterTemporary(temporaryPath);
     if (registration < 0) {
         return false;
@@ -268,28 +165,17 @@ bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
         UnregisterTemporary(registration);
         return false;
     }
-    target.open = true;
-    target.handle = fd;
-    target.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
-    target.replacement = true;
-    target.replacementTarget = path;
-    target.temporaryPath = std::move(temporaryPath);
-    target.temporaryRegistration = registration;
+    file.handle = fd;
+    file.path = std::move(temporaryPath);
+    file.registration = registration;
     return true;
 }
 
-bool FileSlots::CommitReplacement(std::size_t slot)
+bool CommitReplacementFile(const TemporaryFile& file, const std::string& target, bool complete)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr || !current->replacement) {
-        return false;
-    }
-    WritePending(*current);
-    const int fd = Descriptor(current->handle);
-    bool complete = !current->failed;
-
+    const int fd = Descriptor(file.handle);
     struct stat status{};
-    if (complete && ::lstat(current->replacementTarget.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    if (complete && ::lstat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
         if (::fchown(fd, status.st_uid, status.st_gid) != 0) {
             // Only the owner can be kept by a privileged process; the
             // permission bits below matter more.
@@ -298,121 +184,71 @@ bool FileSlots::CommitReplacement(std::size_t slot)
     }
     complete = complete && ::fsync(fd) == 0;
     complete = ::close(fd) == 0 && complete;
-    complete = complete && ::rename(current->temporaryPath.c_str(), current->replacementTarget.c_str()) == 0;
+    complete = complete && ::rename(file.path.c_str(), target.c_str()) == 0;
     if (!complete) {
-        ::unlink(current->temporaryPath.c_str());
+        ::unlink(file.path.c_str());
     }
-    UnregisterTemporary(current->temporaryRegistration);
-    *current = Slot{};
+    UnregisterTemporary(file.registration);
     return complete;
 }
 
-int FileSlots::GetByteSlowly(std::size_t slot)
+void DiscardReplacementFile(const TemporaryFile& file)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return 0;
-    }
-    if (current->mode == Mode::Writing) {
-        WritePending(*current);
-        current->mode = Mode::Reading;
-        current->writeLimit = 0;
-        current->atEnd = false;
-    }
-    if (current->atEnd) {
-        return 0;
-    }
-    const ssize_t count = ReadSome(Descriptor(current->handle), current->buffer.get(), BufferSize);
-    if (count <= 0) {
-        if (count < 0) {
-            current->failed = true;
+    ::close(Descriptor(file.handle));
+    ::unlink(file.path.c_str());
+    UnregisterTemporary(file.registration);
+}
+
+long long ReadSome(std::intptr_t handle, std::uint8_t* data, std::size_t size)
+{
+    ssize_t count;
+    do {
+        count = ::read(Descriptor(handle), data, size);
+    } while (count < 0 && errno == EINTR);
+    return count;
+}
+
+bool WriteAll(std::intptr_t handle, const std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(Descriptor(handle), data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
         }
-        current->atEnd = true;
-        return 0;
+        data += written;
+        size -= static_cast<std::size_t>(written);
     }
-    current->readIndex = 0;
-    current->readEnd = static_cast<std::size_t>(count);
-    return current->buffer[current->readIndex++];
+    return true;
 }
 
-void FileSlots::PutByteSlowly(std::size_t slot, int value)
+bool SeekTo(std::intptr_t handle, std::int64_t offset)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return;
-    }
-    if (current->mode == Mode::Reading) {
-        // The file position is at the end of the read-ahead; move it back
-        // to the first byte that has not been consumed yet.
-        const std::size_t unread = current->readEnd - current->readIndex;
-        if (unread > 0 && ::lseek(Descriptor(current->handle), -static_cast<off_t>(unread), SEEK_CUR) < 0) {
-            current->failed = true;
-        }
-        DropReadAhead(*current);
-        current->mode = Mode::Writing;
-        current->writeIndex = 0;
-        current->writeLimit = BufferSize;
-        current->atEnd = false;
-    } else if (current->writeIndex >= current->writeLimit) {
-        WritePending(*current);
-    }
-    current->buffer[current->writeIndex++] = static_cast<std::uint8_t>(value);
+    return ::lseek(Descriptor(handle), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
-void FileSlots::SetPosition(std::size_t slot, std::int64_t offset)
+bool SeekBack(std::intptr_t handle, std::size_t count)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return;
-    }
-    WritePending(*current);
-    current->mode = Mode::Reading;
-    current->writeLimit = 0;
-    DropReadAhead(*current);
-    current->atEnd = false;
-    if (::lseek(Descriptor(current->handle), static_cast<off_t>(offset), SEEK_SET) < 0) {
-        current->failed = true;
-    }
+    return ::lseek(Descriptor(handle), -static_cast<off_t>(count), SEEK_CUR) >= 0;
 }
 
-void FileSlots::CloseSlot(std::size_t slot)
+std::int64_t FileLength(std::intptr_t handle)
 {
-    if (slot < slots_.size()) {
-        ReleaseSlot(slots_[slot]);
-    }
-}
-
-void FileSlots::CloseAllSlots()
-{
-    for (Slot& slot : slots_) {
-        ReleaseSlot(slot);
-    }
-}
-
-bool FileSlots::IsOpen(std::size_t slot) const
-{
-    return OpenSlot(slot) != nullptr;
-}
-
-bool FileSlots::SlotFailed(std::size_t slot) const
-{
-    const Slot* current = OpenSlot(slot);
-    return current != nullptr && current->failed;
-}
-
-std::int64_t FileSlots::SlotLength(std::size_t slot)
-{
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return -1;
-    }
-    WritePending(*current);
     struct stat status{};
-    if (::fstat(Descriptor(current->handle), &status) != 0) {
+    if (::fstat(Descriptor(handle), &status) != 0) {
         return -1;
     }
     return static_cast<std::int64_t>(status.st_size);
 }
+
+void CloseFile(std::intptr_t handle)
+{
+    ::close(Descriptor(handle));
+}
+
+}  // namespace file_slots_platform
 
 // ---------------------------------------------------------------------------
 
@@ -449,11 +285,11 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     if (complete) {
         auto chunk = std::make_unique<std::uint8_t[]>(CopyChunkSize);
         for (;;) {
-            const ssize_t count = ReadSome(input, chunk.get(), CopyChunkSize);
+            const long long count = file_slots_platform::ReadSome(input, chunk.get(), CopyChunkSize);
             if (count == 0) {
                 break;
             }
-            if (count < 0 || !WriteAll(output, chunk.get(), static_cast<std::size_t>(count))) {
+            if (count < 0 || !file_slots_platform::WriteAll(output, chunk.get(), static_cast<std::size_t>(count))) {
                 complete = false;
                 break;
             }

@@ -1,6 +1,9 @@
-// File slots, whole-file copy and temporary-file cleanup on Windows.
+// The file handles under the slots, whole-file copy and temporary-file
+// cleanup on Windows.
 
 #include "file_slots.h"
+
+#include "file_slots_platform.h"
 
 #include <windows.h>
 
@@ -10,10 +13,6 @@
 namespace treebane {
 
 namespace {
-
-// Slot numbers above this are refused rather than growing the table without
-// bound.
-constexpr std::size_t MaxSlotCount = 1024;
 
 // Attributes of a target that its replacement takes over: what a plain
 // rewrite of the file would have kept.
@@ -112,30 +111,6 @@ DWORD AttributesToKeep(const std::string& target)
     return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KeptAttributes;
 }
 
-bool WriteAll(HANDLE file, const std::uint8_t* data, std::size_t size)
-{
-    while (size > 0) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-        DWORD written = 0;
-        if (::WriteFile(file, data, chunk, &written, nullptr) == 0 || written == 0) {
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
-// The count read, 0 at the end of the file, -1 on failure.
-long long ReadSome(HANDLE file, std::uint8_t* data, std::size_t size)
-{
-    DWORD count = 0;
-    if (::ReadFile(file, data, static_cast<DWORD>(size), &count, nullptr) == 0) {
-        return -1;
-    }
-    return count;
-}
-
 bool Seek(HANDLE file, std::int64_t offset, DWORD from)
 {
     LONG high = static_cast<LONG>(offset >> 32);
@@ -158,72 +133,10 @@ std::intptr_t HandleValue(HANDLE handle)
 
 // ---------------------------------------------------------------------------
 
-FileSlots::FileSlots() : slots_(InitialSlotCount) {}
+namespace file_slots_platform {
 
-FileSlots::~FileSlots()
+bool OpenHandleForReading(const std::string& path, std::intptr_t& handle)
 {
-    CloseAllSlots();
-}
-
-FileSlots::Slot* FileSlots::OpenSlot(std::size_t slot)
-{
-    return slot < slots_.size() && slots_[slot].open ? &slots_[slot] : nullptr;
-}
-
-const FileSlots::Slot* FileSlots::OpenSlot(std::size_t slot) const
-{
-    return slot < slots_.size() && slots_[slot].open ? &slots_[slot] : nullptr;
-}
-
-FileSlots::Slot& FileSlots::PrepareSlot(std::size_t slot)
-{
-    if (slot >= slots_.size()) {
-        slots_.resize(slot + 1);
-    }
-    ReleaseSlot(slots_[slot]);
-    return slots_[slot];
-}
-
-void FileSlots::WritePending(Slot& slot)
-{
-    if (slot.mode == Mode::Writing && slot.writeIndex > 0) {
-        if (!WriteAll(Handle(slot.handle), slot.buffer.get(), slot.writeIndex)) {
-            slot.failed = true;
-        }
-        slot.writeIndex = 0;
-    }
-}
-
-void FileSlots::DropReadAhead(Slot& slot)
-{
-    slot.readIndex = 0;
-    slot.readEnd = 0;
-}
-
-void FileSlots::ReleaseSlot(Slot& slot)
-{
-    if (!slot.open) {
-        return;
-    }
-    if (slot.replacement) {
-        // Never committed: the target stays as it was.
-        ::CloseHandle(Handle(slot.handle));
-        TemporaryFilesGuard guard;
-        ::DeleteFileA(slot.temporaryPath.c_str());
-        UnregisterTemporary(slot.temporaryPath);
-    } else {
-        WritePending(slot);
-        ::CloseHandle(Handle(slot.handle));
-    }
-    slot = Slot{};
-}
-
-bool FileSlots::OpenForReading(std::size_t slot, const std::string& path)
-{
-    if (slot >= MaxSlotCount) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
     const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -235,18 +148,12 @@ bool FileSlots::OpenForReading(std::size_t slot, const std::string& path)
         ::CloseHandle(file);
         return false;
     }
-    target.open = true;
-    target.handle = HandleValue(file);
-    target.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
+    handle = HandleValue(file);
     return true;
 }
 
-bool FileSlots::CreateForWriting(std::size_t slot, const std::string& path)
+bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle)
 {
-    if (slot >= MaxSlotCount) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -257,177 +164,106 @@ bool FileSlots::CreateForWriting(std::size_t slot, const std::string& path)
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    target.open = true;
-    target.handle = HandleValue(file);
-    target.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
+    handle = HandleValue(file);
     return true;
 }
 
-bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
+bool CreateReplacementFile(std::size_t slot, const std::string& target, TemporaryFile& file)
 {
-    if (slot >= MaxSlotCount || path.empty()) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
-    if (!MayReplace(path)) {
-        return false;
-    }
-    std::string temporaryPath = FolderOf(path) + ".treebane-slot" + std::to_string(slot) + ".tmp";
-    HANDLE file = INVALID_HANDLE_VALUE;
+    std::string temporaryPath = FolderOf(target) + ".treebane-slot" + std::to_string(slot) + ".tmp";
+    HANDLE created = INVALID_HANDLE_VALUE;
     {
         TemporaryFilesGuard guard;
         if (ending) {
             return false;
         }
-        file = CreateTemporaryFile(temporaryPath);
-        if (file == INVALID_HANDLE_VALUE) {
+        created = CreateTemporaryFile(temporaryPath);
+        if (created == INVALID_HANDLE_VALUE) {
             return false;
         }
         RegisterTemporary(temporaryPath);
     }
-    target.open = true;
-    target.handle = HandleValue(file);
-    target.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
-    target.replacement = true;
-    target.replacementTarget = path;
-    target.temporaryPath = std::move(temporaryPath);
+    file.handle = HandleValue(created);
+    file.path = std::move(temporaryPath);
     return true;
 }
 
-bool FileSlots::CommitReplacement(std::size_t slot)
+bool CommitReplacementFile(const TemporaryFile& file, const std::string& target, bool complete)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr || !current->replacement) {
-        return false;
+    const HANDLE handle = Handle(file.handle);
+    TemporaryFilesGuard guard;
+    complete = complete && !ending;
+    complete = complete && ::FlushFileBuffers(handle) != 0;
+    complete = ::CloseHandle(handle) != 0 && complete;
+    const DWORD kept = AttributesToKeep(target);
+    if (complete && kept != 0) {
+        complete = ::SetFileAttributesA(file.path.c_str(), kept) != 0;
     }
-    WritePending(*current);
-    const HANDLE file = Handle(current->handle);
-    bool complete = !current->failed;
-    {
-        TemporaryFilesGuard guard;
-        complete = complete && !ending;
-        complete = complete && ::FlushFileBuffers(file) != 0;
-        complete = ::CloseHandle(file) != 0 && complete;
-        const DWORD kept = AttributesToKeep(current->replacementTarget);
-        if (complete && kept != 0) {
-            complete = ::SetFileAttributesA(current->temporaryPath.c_str(), kept) != 0;
-        }
-        complete = complete && MoveOver(current->temporaryPath, current->replacementTarget);
-        if (!complete) {
-            ::DeleteFileA(current->temporaryPath.c_str());
-        }
-        UnregisterTemporary(current->temporaryPath);
+    complete = complete && MoveOver(file.path, target);
+    if (!complete) {
+        ::DeleteFileA(file.path.c_str());
     }
-    *current = Slot{};
+    UnregisterTemporary(file.path);
     return complete;
 }
 
-int FileSlots::GetByteSlowly(std::size_t slot)
+void DiscardReplacementFile(const TemporaryFile& file)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return 0;
-    }
-    if (current->mode == Mode::Writing) {
-        WritePending(*current);
-        current->mode = Mode::Reading;
-        current->writeLimit = 0;
-        current->atEnd = false;
-    }
-    if (current->atEnd) {
-        return 0;
-    }
-    const long long count = ReadSome(Handle(current->handle), current->buffer.get(), BufferSize);
-    if (count <= 0) {
-        if (count < 0) {
-            current->failed = true;
-        }
-        current->atEnd = true;
-        return 0;
-    }
-    current->readIndex = 0;
-    current->readEnd = static_cast<std::size_t>(count);
-    return current->buffer[current->readIndex++];
+    ::CloseHandle(Handle(file.handle));
+    TemporaryFilesGuard guard;
+    ::DeleteFileA(file.path.c_str());
+    UnregisterTemporary(file.path);
 }
 
-void FileSlots::PutByteSlowly(std::size_t slot, int value)
+// The count read, 0 at the end of the file, -1 on failure.
+long long ReadSome(std::intptr_t handle, std::uint8_t* data, std::size_t size)
 {
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return;
-    }
-    if (current->mode == Mode::Reading) {
-        // The file position is at the end of the read-ahead; move it back
-        // to the first byte that has not been consumed yet.
-        const std::size_t unread = current->readEnd - current->readIndex;
-        if (unread > 0 && !Seek(Handle(current->handle), -static_cast<std::int64_t>(unread), FILE_CURRENT)) {
-            current->failed = true;
-        }
-        DropReadAhead(*current);
-        current->mode = Mode::Writing;
-        current->writeIndex = 0;
-        current->writeLimit = BufferSize;
-        current->atEnd = false;
-    } else if (current->writeIndex >= current->writeLimit) {
-        WritePending(*current);
-    }
-    current->buffer[current->writeIndex++] = static_cast<std::uint8_t>(value);
-}
-
-void FileSlots::SetPosition(std::size_t slot, std::int64_t offset)
-{
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
-        return;
-    }
-    WritePending(*current);
-    current->mode = Mode::Reading;
-    current->writeLimit = 0;
-    DropReadAhead(*current);
-    current->atEnd = false;
-    if (!Seek(Handle(current->handle), offset, FILE_BEGIN)) {
-        current->failed = true;
-    }
-}
-
-void FileSlots::CloseSlot(std::size_t slot)
-{
-    if (slot < slots_.size()) {
-        ReleaseSlot(slots_[slot]);
-    }
-}
-
-void FileSlots::CloseAllSlots()
-{
-    for (Slot& slot : slots_) {
-        ReleaseSlot(slot);
-    }
-}
-
-bool FileSlots::IsOpen(std::size_t slot) const
-{
-    return OpenSlot(slot) != nullptr;
-}
-
-bool FileSlots::SlotFailed(std::size_t slot) const
-{
-    const Slot* current = OpenSlot(slot);
-    return current != nullptr && current->failed;
-}
-
-std::int64_t FileSlots::SlotLength(std::size_t slot)
-{
-    Slot* current = OpenSlot(slot);
-    if (current == nullptr) {
+    DWORD count = 0;
+    if (::ReadFile(Handle(handle), data, static_cast<DWORD>(size), &count, nullptr) == 0) {
         return -1;
     }
-    WritePending(*current);
+    return count;
+}
+
+bool WriteAll(std::intptr_t handle, const std::uint8_t* data, std::size_t size)
+{
+    while (size > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (::WriteFile(Handle(handle), data, chunk, &written, nullptr) == 0 || written == 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool SeekTo(std::intptr_t handle, std::int64_t offset)
+{
+    return Seek(Handle(handle), offset, FILE_BEGIN);
+}
+
+bool SeekBack(std::intptr_t handle, std::size_t count)
+{
+    return Seek(Handle(handle), -static_cast<std::int64_t>(count), FILE_CURRENT);
+}
+
+std::int64_t FileLength(std::intptr_t handle)
+{
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(Handle(current->handle), &size) == 0) {
+    if (::GetFileSizeEx(Handle(handle), &size) == 0) {
         return -1;
     }
     return static_cast<std::int64_t>(size.QuadPart);
 }
+
+void CloseFile(std::intptr_t handle)
+{
+    ::CloseHandle(Handle(handle));
+}
+
+}  // namespace file_slots_platform
 
 // ---------------------------------------------------------------------------
 

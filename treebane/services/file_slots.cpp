@@ -1,0 +1,255 @@
+// File slots: the buffers and the slot table, the same on every platform.
+// The handles under them come from file_slots_platform.h.
+
+#include "file_slots.h"
+
+#include "file_slots_platform.h"
+
+namespace treebane {
+
+namespace platform = file_slots_platform;
+
+namespace {
+
+platform::TemporaryFile TemporaryFileOf(std::intptr_t handle, const std::string& path, int registration)
+{
+    platform::TemporaryFile file;
+    file.handle = handle;
+    file.path = path;
+    file.registration = registration;
+    return file;
+}
+
+}  // namespace
+
+FileSlots::FileSlots() : slots_(InitialSlotCount) {}
+
+FileSlots::~FileSlots()
+{
+    CloseAllSlots();
+}
+
+FileSlots::Slot* FileSlots::OpenSlot(std::size_t slot)
+{
+    return slot < slots_.size() && slots_[slot].open ? &slots_[slot] : nullptr;
+}
+
+const FileSlots::Slot* FileSlots::OpenSlot(std::size_t slot) const
+{
+    return slot < slots_.size() && slots_[slot].open ? &slots_[slot] : nullptr;
+}
+
+FileSlots::Slot& FileSlots::PrepareSlot(std::size_t slot)
+{
+    if (slot >= slots_.size()) {
+        slots_.resize(slot + 1);
+    }
+    ReleaseSlot(slots_[slot]);
+    return slots_[slot];
+}
+
+void FileSlots::Attach(Slot& slot, std::intptr_t handle)
+{
+    slot.open = true;
+    slot.handle = handle;
+    slot.buffer = std::make_unique<std::uint8_t[]>(BufferSize);
+}
+
+void FileSlots::WritePending(Slot& slot)
+{
+    if (slot.mode == Mode::Writing && slot.writeIndex > 0) {
+        if (!platform::WriteAll(slot.handle, slot.buffer.get(), slot.writeIndex)) {
+            slot.failed = true;
+        }
+        slot.writeIndex = 0;
+    }
+}
+
+void FileSlots::DropReadAhead(Slot& slot)
+{
+    slot.readIndex = 0;
+    slot.readEnd = 0;
+}
+
+void FileSlots::ReleaseSlot(Slot& slot)
+{
+    if (!slot.open) {
+        return;
+    }
+    if (slot.replacement) {
+        // Never committed: the target stays as it was.
+        platform::DiscardReplacementFile(TemporaryFileOf(slot.handle, slot.temporaryPath, slot.temporaryRegistration));
+    } else {
+        WritePending(slot);
+        platform::CloseFile(slot.handle);
+    }
+    slot = Slot{};
+}
+
+bool FileSlots::OpenForReading(std::size_t slot, const std::string& path)
+{
+    if (slot >= platform::MaxSlotCount) {
+        return false;
+    }
+    Slot& target = PrepareSlot(slot);
+    std::intptr_t handle = -1;
+    if (!platform::OpenHandleForReading(path, handle)) {
+        return false;
+    }
+    Attach(target, handle);
+    return true;
+}
+
+bool FileSlots::CreateForWriting(std::size_t slot, const std::string& path)
+{
+    if (slot >= platform::MaxSlotCount) {
+        return false;
+    }
+    Slot& target = PrepareSlot(slot);
+    std::intptr_t handle = -1;
+    if (!platform::CreateHandleForWriting(path, handle)) {
+        return false;
+    }
+    Attach(target, handle);
+    return true;
+}
+
+bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
+{
+    if (slot >= platform::MaxSlotCount || path.empty()) {
+        return false;
+    }
+    Slot& target = PrepareSlot(slot);
+    if (!MayReplace(path)) {
+        return false;
+    }
+    platform::TemporaryFile file;
+    if (!platform::CreateReplacementFile(slot, path, file)) {
+        return false;
+    }
+    Attach(target, file.handle);
+    target.replacement = true;
+    target.replacementTarget = path;
+    target.temporaryPath = std::move(file.path);
+    target.temporaryRegistration = file.registration;
+    return true;
+}
+
+bool FileSlots::CommitReplacement(std::size_t slot)
+{
+    Slot* current = OpenSlot(slot);
+    if (current == nullptr || !current->replacement) {
+        return false;
+    }
+    WritePending(*current);
+    const bool complete = platform::CommitReplacementFile(
+        TemporaryFileOf(current->handle, current->temporaryPath, current->temporaryRegistration),
+        current->replacementTarget, !current->failed);
+    *current = Slot{};
+    return complete;
+}
+
+int FileSlots::GetByteSlowly(std::size_t slot)
+{
+    Slot* current = OpenSlot(slot);
+    if (current == nullptr) {
+        return 0;
+    }
+    if (current->mode == Mode::Writing) {
+        WritePending(*current);
+        current->mode = Mode::Reading;
+        current->writeLimit = 0;
+        current->atEnd = false;
+    }
+    if (current->atEnd) {
+        return 0;
+    }
+    const long long count = platform::ReadSome(current->handle, current->buffer.get(), BufferSize);
+    if (count <= 0) {
+        if (count < 0) {
+            current->failed = true;
+        }
+        current->atEnd = true;
+        return 0;
+    }
+    current->readIndex = 0;
+    current->readEnd = static_cast<std::size_t>(count);
+    return current->buffer[current->readIndex++];
+}
+
+void FileSlots::PutByteSlowly(std::size_t slot, int value)
+{
+    Slot* current = OpenSlot(slot);
+    if (current == nullptr) {
+        return;
+    }
+    if (current->mode == Mode::Reading) {
+        // The file position is at the end of the read-ahead; move it back
+        // to the first byte that has not been consumed yet.
+        const std::size_t unread = current->readEnd - current->readIndex;
+        if (unread > 0 && !platform::SeekBack(current->handle, unread)) {
+            current->failed = true;
+        }
+        DropReadAhead(*current);
+        current->mode = Mode::Writing;
+        current->writeIndex = 0;
+        current->writeLimit = BufferSize;
+        current->atEnd = false;
+    } else if (current->writeIndex >= current->writeLimit) {
+        WritePending(*current);
+    }
+    current->buffer[current->writeIndex++] = static_cast<std::uint8_t>(value);
+}
+
+void FileSlots::SetPosition(std::size_t slot, std::int64_t offset)
+{
+    Slot* current = OpenSlot(slot);
+    if (current == nullptr) {
+        return;
+    }
+    WritePending(*current);
+    current->mode = Mode::Reading;
+    current->writeLimit = 0;
+    DropReadAhead(*current);
+    current->atEnd = false;
+    if (!platform::SeekTo(current->handle, offset)) {
+        current->failed = true;
+    }
+}
+
+void FileSlots::CloseSlot(std::size_t slot)
+{
+    if (slot < slots_.size()) {
+        ReleaseSlot(slots_[slot]);
+    }
+}
+
+void FileSlots::CloseAllSlots()
+{
+    for (Slot& slot : slots_) {
+        ReleaseSlot(slot);
+    }
+}
+
+bool FileSlots::IsOpen(std::size_t slot) const
+{
+    return OpenSlot(slot) != nullptr;
+}
+
+bool FileSlots::SlotFailed(std::size_t slot) const
+{
+    const Slot* current = OpenSlot(slot);
+    return current != nullptr && current->failed;
+}
+
+std::int64_t FileSlots::SlotLength(std::size_t slot)
+{
+    Slot* current = OpenSlot(slot);
+    if (current == nullptr) {
+        return -1;
+    }
+    WritePending(*current);
+    return platform::FileLength(current->handle);
+}
+
+}  // namespace treebane
