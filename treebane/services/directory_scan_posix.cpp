@@ -2,10 +2,12 @@
 
 #include "directory_scan.h"
 
+#include "directory_scan_platform.h"
+
 #include "name_pattern.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -14,12 +16,6 @@
 #include <unistd.h>
 
 namespace treebane {
-
-struct DirectoryScan {
-    std::vector<std::string> names;
-    // Index of the current entry plus one: 0 before the first NextMatch.
-    std::size_t position = 0;
-};
 
 namespace {
 
@@ -33,11 +29,6 @@ bool IsRegularFile(int folder, const dirent& entry)
 }
 
 }  // namespace
-
-void DirectoryScanDeleter::operator()(DirectoryScan* scan) const noexcept
-{
-    delete scan;
-}
 
 std::string WorkingDirectory()
 {
@@ -67,7 +58,7 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
     if (listing == nullptr) {
         return ScanHandle();
     }
-    ScanHandle scan(new DirectoryScan);
+    std::vector<std::string> names;
     const int folder = ::dirfd(listing);
     for (;;) {
         errno = 0;
@@ -76,7 +67,7 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
             break;
         }
         if (MatchesPattern(entry->d_name, pattern) && IsRegularFile(folder, *entry)) {
-            scan->names.emplace_back(entry->d_name);
+            names.emplace_back(entry->d_name);
         }
     }
     const bool listingFailed = errno != 0;
@@ -84,31 +75,7 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
     if (listingFailed) {
         return ScanHandle();
     }
-    // std::string compares its characters as unsigned bytes.
-    std::sort(scan->names.begin(), scan->names.end());
-    return scan;
-}
-
-bool NextMatch(DirectoryScan* scan)
-{
-    if (scan == nullptr || scan->position > scan->names.size()) {
-        return false;
-    }
-    ++scan->position;
-    return scan->position <= scan->names.size();
-}
-
-std::string MatchName(const DirectoryScan* scan)
-{
-    if (scan == nullptr || scan->position == 0 || scan->position > scan->names.size()) {
-        return std::string();
-    }
-    return scan->names[scan->position - 1];
-}
-
-void EndScan(ScanHandle& scan)
-{
-    scan.reset();
+    return ScanOf(std::move(names));
 }
 
 bool PathExists(const std::string& path)

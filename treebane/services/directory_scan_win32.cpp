@@ -2,20 +2,16 @@
 
 #include "directory_scan.h"
 
+#include "directory_scan_platform.h"
+
 #include "name_pattern.h"
 
 #include <windows.h>
 
-#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace treebane {
-
-struct DirectoryScan {
-    std::vector<std::string> names;
-    // Index of the current entry plus one: 0 before the first NextMatch.
-    std::size_t position = 0;
-};
 
 namespace {
 
@@ -51,11 +47,6 @@ private:
 
 }  // namespace
 
-void DirectoryScanDeleter::operator()(DirectoryScan* scan) const noexcept
-{
-    delete scan;
-}
-
 std::string WorkingDirectory()
 {
     // The first call tells the length with the terminating zero, the second
@@ -88,47 +79,23 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
     FindHandle listing(::FindFirstFileA(searchPath.c_str(), &entry));
     if (listing.get() == INVALID_HANDLE_VALUE) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
-            return ScanHandle(new DirectoryScan);
+            return ScanOf({});
         }
         return ScanHandle();
     }
-    ScanHandle scan(new DirectoryScan);
+    std::vector<std::string> names;
     do {
         // The listing matches the pattern against an entry's 8.3 short name
         // as well ("x.tgax" is "X~1.TGA"), and with its own wildcard rules;
         // only the long name counts here.
         if (IsRegularFile(entry) && MatchesPattern(entry.cFileName, pattern)) {
-            scan->names.emplace_back(entry.cFileName);
+            names.emplace_back(entry.cFileName);
         }
     } while (::FindNextFileA(listing.get(), &entry) != 0);
     if (::GetLastError() != ERROR_NO_MORE_FILES) {
         return ScanHandle();
     }
-    // std::string compares its characters as unsigned bytes.
-    std::sort(scan->names.begin(), scan->names.end());
-    return scan;
-}
-
-bool NextMatch(DirectoryScan* scan)
-{
-    if (scan == nullptr || scan->position > scan->names.size()) {
-        return false;
-    }
-    ++scan->position;
-    return scan->position <= scan->names.size();
-}
-
-std::string MatchName(const DirectoryScan* scan)
-{
-    if (scan == nullptr || scan->position == 0 || scan->position > scan->names.size()) {
-        return std::string();
-    }
-    return scan->names[scan->position - 1];
-}
-
-void EndScan(ScanHandle& scan)
-{
-    scan.reset();
+    return ScanOf(std::move(names));
 }
 
 bool PathExists(const std::string& path)
