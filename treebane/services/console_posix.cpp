@@ -2,6 +2,7 @@
 
 #include "console.h"
 
+#include "console_platform.h"
 #include "file_slots.h"
 #include "line_splitter.h"
 
@@ -51,6 +52,8 @@ extern "C" void EndOnSignal(int signalNumber)
     ::_exit(128 + signalNumber);
 }
 
+}  // namespace
+
 void WriteToStandardOutput(std::string_view bytes)
 {
     const char* data = bytes.data();
@@ -67,6 +70,8 @@ void WriteToStandardOutput(std::string_view bytes)
         size -= static_cast<std::size_t>(written);
     }
 }
+
+namespace {
 
 ssize_t ReadStandardInput(char* data, std::size_t size)
 {
@@ -152,20 +157,6 @@ void InitConsole()
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGXFSZ, &ignore, nullptr);
     ::sigaction(SIGPIPE, &ignore, nullptr);
-}
-
-void WriteLine(std::string_view text)
-{
-    std::string line;
-    line.reserve(text.size() + 2);
-    line.append(text);
-    line.append("\r\n");
-    WriteToStandardOutput(line);
-}
-
-void WriteText(std::string_view text)
-{
-    WriteToStandardOutput(text);
 }
 
 std::string ReadLine()

@@ -3,6 +3,7 @@
 
 #include "console.h"
 
+#include "console_platform.h"
 #include "console_win32.h"
 #include "file_slots.h"
 #include "line_splitter.h"
@@ -54,7 +55,9 @@ bool IsConsole(HANDLE handle)
     return handle != INVALID_HANDLE_VALUE && ::GetConsoleMode(handle, &mode) != 0;
 }
 
-void WriteToStandardOutput(const std::string& bytes)
+}  // namespace
+
+void WriteToStandardOutput(std::string_view bytes)
 {
     if (standardOutput == INVALID_HANDLE_VALUE) {
         return;
@@ -81,6 +84,8 @@ void WriteToStandardOutput(const std::string& bytes)
         size -= written;
     }
 }
+
+namespace {
 
 std::string ReadConsoleLine()
 {
@@ -158,20 +163,6 @@ void InitConsole()
     // Registered once, even when the console is prepared again.
     ::SetConsoleCtrlHandler(ConsoleEventHandler, FALSE);
     ::SetConsoleCtrlHandler(ConsoleEventHandler, TRUE);
-}
-
-void WriteLine(std::string_view text)
-{
-    std::string line;
-    line.reserve(text.size() + 2);
-    line.append(text);
-    line.append("\r\n");
-    WriteToStandardOutput(line);
-}
-
-void WriteText(std::string_view text)
-{
-    WriteToStandardOutput(std::string(text));
 }
 
 std::string ReadLine()
