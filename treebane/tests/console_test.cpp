@@ -1,6 +1,7 @@
 #include "services/console.h"
 #include "services/file_slots.h"
 
+#include "standard_input_from.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -23,28 +24,9 @@ namespace {
 
 using testing::FolderEntries;
 using testing::ReadBytes;
+using testing::StandardInputFrom;
 using testing::TemporaryFolder;
 using testing::WriteBytes;
-
-// Puts `descriptor` in place of standard input for the lifetime of the
-// object.
-class StandardInputFrom {
-public:
-    explicit StandardInputFrom(int descriptor) : saved_(::dup(STDIN_FILENO))
-    {
-        ::dup2(descriptor, STDIN_FILENO);
-    }
-    ~StandardInputFrom()
-    {
-        ::dup2(saved_, STDIN_FILENO);
-        ::close(saved_);
-    }
-    StandardInputFrom(const StandardInputFrom&) = delete;
-    StandardInputFrom& operator=(const StandardInputFrom&) = delete;
-
-private:
-    int saved_;
-};
 
 // A pseudo-terminal whose subordinate side serves as standard input.
 class PseudoTerminal {

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <thread>
 #else
+#include "standard_input_from.h"
+
 #include <unistd.h>
 #endif
 
@@ -64,25 +66,7 @@ Lines ReadLinesFrom(const std::string& input, int calls)
 
 #else
 
-// Puts `descriptor` in place of standard input for the lifetime of the
-// object.
-class StandardInputFrom {
-public:
-    explicit StandardInputFrom(int descriptor) : saved_(::dup(STDIN_FILENO))
-    {
-        ::dup2(descriptor, STDIN_FILENO);
-    }
-    ~StandardInputFrom()
-    {
-        ::dup2(saved_, STDIN_FILENO);
-        ::close(saved_);
-    }
-    StandardInputFrom(const StandardInputFrom&) = delete;
-    StandardInputFrom& operator=(const StandardInputFrom&) = delete;
-
-private:
-    int saved_;
-};
+using testing::StandardInputFrom;
 
 Lines ReadLinesFrom(const std::string& input, int calls)
 {
