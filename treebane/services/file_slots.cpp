@@ -86,32 +86,29 @@ void FileSlots::ReleaseSlot(Slot& slot)
     slot = Slot{};
 }
 
-bool FileSlots::OpenForReading(std::size_t slot, const std::string& path)
+bool FileSlots::OpenWith(std::size_t slot, const std::string& path,
+                         bool (*open)(const std::string& path, std::intptr_t& handle))
 {
     if (slot >= platform::MaxSlotCount) {
         return false;
     }
     Slot& target = PrepareSlot(slot);
     std::intptr_t handle = -1;
-    if (!platform::OpenHandleForReading(path, handle)) {
+    if (!open(path, handle)) {
         return false;
     }
     Attach(target, handle);
     return true;
 }
 
+bool FileSlots::OpenForReading(std::size_t slot, const std::string& path)
+{
+    return OpenWith(slot, path, platform::OpenHandleForReading);
+}
+
 bool FileSlots::CreateForWriting(std::size_t slot, const std::string& path)
 {
-    if (slot >= platform::MaxSlotCount) {
-        return false;
-    }
-    Slot& target = PrepareSlot(slot);
-    std::intptr_t handle = -1;
-    if (!platform::CreateHandleForWriting(path, handle)) {
-        return false;
-    }
-    Attach(target, handle);
-    return true;
+    return OpenWith(slot, path, platform::CreateHandleForWriting);
 }
 
 bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)

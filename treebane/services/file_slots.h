@@ -146,6 +146,9 @@ private:
     const Slot* OpenSlot(std::size_t slot) const;
     Slot& PrepareSlot(std::size_t slot);  // grows the table, closes the slot
     void Attach(Slot& slot, std::intptr_t handle);  // opens the slot on the handle
+    // Opens the slot on the handle that `open` gives for `path`.
+    bool OpenWith(std::size_t slot, const std::string& path,
+                  bool (*open)(const std::string& path, std::intptr_t& handle));
     int GetByteSlowly(std::size_t slot);
     void PutByteSlowly(std::size_t slot, int value);
     void WritePending(Slot& slot);
