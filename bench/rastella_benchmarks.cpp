@@ -53,23 +53,32 @@ std::array<std::uint8_t, kSize> Leading(const std::vector<std::uint8_t>& bytes) 
   return header;
 }
 
-// What GetTGA does: the file read whole, then its pixels into the planes.
-void GetTGA(benchmark::State& run, const std::string& key) {
-  const Subject& subject = Corpus::Get().Of(key);
-  const std::string path = Corpus::Get().PathOf(subject.tgaName).string();
+// Reads the file at `path` whole and decodes it with `decode`, as the View
+// command's readers do, once per iteration.
+template <typename Decode>
+void ReadAndDecode(benchmark::State& run, const std::string& path, std::size_t fileBytes, Decode decode) {
   auto state = std::make_unique<ImageState>();
   std::vector<std::uint8_t> file;
   file.reserve(rastella::kMaxImageFileBytes);
   std::vector<std::uint8_t> scratch;
   for (auto _ : run) {
     if (!rastella::ReadImageFile(path, file)) {
-      run.SkipWithError("cannot read the TGA file");
+      run.SkipWithError(("cannot read " + path).c_str());
       break;
     }
-    rastella::DecodeTgaPixels(file, rastella::ParseTgaHeader(Leading<18>(file)), *state, scratch);
+    decode(file, *state, scratch);
     benchmark::ClobberMemory();
   }
-  run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations() * subject.tga.size()));
+  run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations() * fileBytes));
+}
+
+// What GetTGA does: the file read whole, then its pixels into the planes.
+void GetTGA(benchmark::State& run, const std::string& key) {
+  const Subject& subject = Corpus::Get().Of(key);
+  ReadAndDecode(run, Corpus::Get().PathOf(subject.tgaName).string(), subject.tga.size(),
+                [](const std::vector<std::uint8_t>& file, ImageState& state, std::vector<std::uint8_t>& scratch) {
+                  rastella::DecodeTgaPixels(file, rastella::ParseTgaHeader(Leading<18>(file)), state, scratch);
+                });
 }
 
 // The TGA decoder alone, on the file in memory.
@@ -88,20 +97,10 @@ void DecodeTGA(benchmark::State& run, const std::string& key) {
 // What GetZTF does, from a file of the encoder or an all-Paeth file.
 void GetZTF(benchmark::State& run, const std::string& key, bool allPaeth) {
   const Subject& subject = Corpus::Get().Of(key);
-  const std::string path = Corpus::Get().PathOf(key + (allPaeth ? ".paeth.tga" : ".ztf.tga")).string();
-  auto state = std::make_unique<ImageState>();
-  std::vector<std::uint8_t> file;
-  file.reserve(rastella::kMaxImageFileBytes);
-  std::vector<std::uint8_t> scratch;
-  for (auto _ : run) {
-    if (!rastella::ReadImageFile(path, file)) {
-      run.SkipWithError("cannot read the ZTF file");
-      break;
-    }
-    rastella::DecodeZtfPlanes(file, rastella::ParseZtfHeader(Leading<12>(file)), *state, scratch);
-    benchmark::ClobberMemory();
-  }
-  run.SetBytesProcessed(static_cast<std::int64_t>(run.iterations() * subject.ztf.size()));
+  ReadAndDecode(run, Corpus::Get().PathOf(key + (allPaeth ? ".paeth.tga" : ".ztf.tga")).string(), subject.ztf.size(),
+                [](const std::vector<std::uint8_t>& file, ImageState& state, std::vector<std::uint8_t>& scratch) {
+                  rastella::DecodeZtfPlanes(file, rastella::ParseZtfHeader(Leading<12>(file)), state, scratch);
+                });
 }
 
 // The decoder alone, on a file in memory: the counterpart of libpng
