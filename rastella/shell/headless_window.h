@@ -37,9 +37,10 @@ class HeadlessWindow final : public WindowOperations {
   void ShowPicture() override {}
   void SetPictureLineWidth(int) override {}
 
-  void OpenAboutWindow() override { ++aboutOpenings_; }
-  void OpenHelpWindow() override { ++helpOpenings_; }
-  void EndProgram() override { ended_ = true; }
+  // Without a screen there are no secondary windows and nothing to close.
+  void OpenAboutWindow() override {}
+  void OpenHelpWindow() override {}
+  void EndProgram() override {}
 
   // Selects `name` in the file list; false when the list does not show it.
   bool SelectFile(const std::string& name);
@@ -55,9 +56,6 @@ class HeadlessWindow final : public WindowOperations {
   // The drawing area as a binary PPM (P6, maxval 255).
   std::string SurfaceAsPpm() const;
 
-  bool Ended() const { return ended_; }
-  int AboutOpenings() const { return aboutOpenings_; }
-  int HelpOpenings() const { return helpOpenings_; }
 
  private:
   std::string status_;
@@ -69,9 +67,6 @@ class HeadlessWindow final : public WindowOperations {
   std::vector<std::string> fileNames_;
   ColorValue background_ = kStartBackground;
   std::vector<ColorValue> surface_;
-  int aboutOpenings_ = 0;
-  int helpOpenings_ = 0;
-  bool ended_ = false;
 };
 
 }  // namespace rastella

@@ -11,13 +11,18 @@
 
 namespace rastella {
 
+namespace {
+
+// Bytes that one stored pixel takes: three colour bytes (blue, green, red)
+// for image type 2, then one byte for the alpha plane when the depth is 32
+// or the type is 3 (grayscale).  Other types take one byte with depth 32
+// and nothing otherwise.
 int TgaColorBytesPerPixel(const TgaHeaderFields& fields) { return fields.ImageType == 2 ? 3 : 0; }
 
 int TgaAlphaBytesPerPixel(const TgaHeaderFields& fields) {
   return fields.BitsPerPixel == 32 || fields.ImageType == 3 ? 1 : 0;
 }
 
-namespace {
 
 // Copies stored pixels `from` to `width` - 1 of one row into row `y` of the
 // planes; `fromRight` when the file stores the row's rightmost pixel first.

@@ -11,13 +11,6 @@
 
 namespace rastella {
 
-// Bytes that one stored pixel takes: three colour bytes (blue, green, red)
-// for image type 2, then one byte for the alpha plane when the depth is 32
-// or the type is 3 (grayscale).  Other types take one byte with depth 32
-// and nothing otherwise.
-int TgaColorBytesPerPixel(const TgaHeaderFields& fields);
-int TgaAlphaBytesPerPixel(const TgaHeaderFields& fields);
-
 // Reads the pixels of `file` (the whole file, header included) into the
 // planes, putting every pixel at its displayed place whatever the origin.
 // Only pixels inside the image are written.  Bytes missing at the end of the

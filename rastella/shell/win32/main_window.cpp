@@ -84,20 +84,8 @@ MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder)
       form_(*this) {
   about_.SetTitleFont(MakeFont(true, 14));
 
-  WNDCLASSA formClass{};
-  formClass.lpfnWndProc = FormProcedure;
-  formClass.hInstance = instance_;
-  formClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  formClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  formClass.lpszClassName = kFormClass;
-  ::RegisterClassA(&formClass);
-
-  WNDCLASSA pictureClass{};
-  pictureClass.lpfnWndProc = PictureProcedure;
-  pictureClass.hInstance = instance_;
-  pictureClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  pictureClass.lpszClassName = kPictureClass;
-  ::RegisterClassA(&pictureClass);
+  RegisterWindowClass(instance_, kFormClass, FormProcedure, ButtonFaceBrush());
+  RegisterWindowClass(instance_, kPictureClass, PictureProcedure, nullptr);
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame{0, 0, design::kClientWidth, design::kClientHeight};

@@ -10,26 +10,13 @@ namespace {
 constexpr int kOkButton = 1;
 constexpr const char* kFormClass = "RastellaForm";
 
-void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
-  WNDCLASSA formClass{};
-  if (::GetClassInfoA(instance, kFormClass, &formClass)) {
-    return;
-  }
-  formClass.lpfnWndProc = procedure;
-  formClass.hInstance = instance;
-  formClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  formClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  formClass.lpszClassName = kFormClass;
-  ::RegisterClassA(&formClass);
-}
-
 }  // namespace
 
 FormWindow::~FormWindow() { Unload(); }
 
 void FormWindow::Open() {
   if (window_ == nullptr) {
-    RegisterFormClass(instance_, Procedure);
+    RegisterWindowClass(instance_, kFormClass, Procedure, ButtonFaceBrush());
     const SIZE client = ClientSize();
     RECT frame{0, 0, client.cx, client.cy};
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;

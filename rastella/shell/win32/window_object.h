@@ -1,5 +1,5 @@
 #pragma once
-// Ties a window to the C++ object that handles its messages: the object's
+// Window classes, and ties a window to the C++ object that handles its messages: the object's
 // address travels in CreateWindowEx's creation parameter and is kept in the
 // window's user data.
 
@@ -16,5 +16,23 @@ Object* WindowObject(HWND window, UINT message, LPARAM lParam) {
   }
   return reinterpret_cast<Object*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
 }
+
+// Registers a window class of this program once; later calls with the same
+// name do nothing.
+inline void RegisterWindowClass(HINSTANCE instance, const char* name, WNDPROC procedure, HBRUSH background) {
+  WNDCLASSA windowClass{};
+  if (::GetClassInfoA(instance, name, &windowClass)) {
+    return;
+  }
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = background;
+  windowClass.lpszClassName = name;
+  ::RegisterClassA(&windowClass);
+}
+
+// The brush of the system's button face, the background of the forms.
+inline HBRUSH ButtonFaceBrush() { return reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1); }
 
 }  // namespace rastella::win32
