@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
-# Builds everything and opens the viewer on a folder of generated sample
-# images.  Without a display it runs the same demo headless through
-# rastella-script and prints the status lines.
+# Builds the programs (only those it runs) and opens the viewer on a folder
+# of generated sample images.  Without a display it runs the same demo
+# headless through rastella-script and prints the status lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh run
 
 build_dir="$root/build/run"
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
-cmake --build "$build_dir" -j "$(nproc)"
+cmake --preset run >/dev/null
+cmake --build --preset run -j "$(nproc)"
 
 samples_dir="$build_dir/samples"
 "$build_dir/rastella/samples/rastella-samples" "$samples_dir" >/dev/null
