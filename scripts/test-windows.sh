@@ -50,6 +50,9 @@ for arch in x86_64 i686; do
     echo "== Windows $arch: treebane.exe interrupted with Ctrl+C in a console"
     timeout 600 python3 treebane/tests/windows/interrupt_test.py --exe "$build/treebane/treebane.exe"
     passed=$((passed + 1))
+    echo "== Windows $arch: treebane.exe runs started together, and killed, in one folder"
+    timeout 900 python3 treebane/tests/windows/concurrency_test.py --exe "$build/treebane/treebane.exe"
+    passed=$((passed + 1))
   fi
 done
 

@@ -56,13 +56,14 @@ void RefuseRun(const std::string& reason)
 
 // One run per folder: waits while another run works here. Where the folder
 // cannot be locked at all, no run can lock it, and the run goes on as the
-// only one that it can know of.
-void TakeFolderLock(FolderLock& lock)
+// only one that it can know of. False only when the wait itself failed.
+bool TakeFolderLock(FolderLock& lock)
 {
-    if (lock.TryTake() == FolderLock::Attempt::HeldElsewhere) {
-        WriteLine("Another treebane run is working in this folder - waiting for it to end");
-        lock.Wait();
+    if (lock.TryTake() != FolderLock::Attempt::HeldElsewhere) {
+        return true;
     }
+    WriteLine("Another treebane run is working in this folder - waiting for it to end");
+    return lock.Wait();
 }
 
 void ReportLeftUnchanged(const std::string& name)
@@ -184,7 +185,10 @@ void RunTreeClearing()
     // let go before any wait for Enter, so a run that sits at its prompt
     // keeps no other run waiting.
     FolderLock lock;
-    TakeFolderLock(lock);
+    if (!TakeFolderLock(lock)) {
+        RefuseRun("The other treebane run could not be waited for - nothing was done");
+        return;
+    }
 
     FileSlots slots;
     if (!slots.OpenForReading(MaskSlot, MaskName)) {

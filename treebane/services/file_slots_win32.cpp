@@ -344,16 +344,15 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     bool complete = ::CloseHandle(reserved) != 0;
     complete = complete && ::CopyFileA(source.c_str(), temporaryPath.c_str(), FALSE) != 0;
 
-    // CopyFileA gives the copy the source's attributes; a read-only copy is
-    // made writable just long enough to flush it.
-    const DWORD copyAttributes = complete ? ::GetFileAttributesA(temporaryPath.c_str()) : INVALID_FILE_ATTRIBUTES;
-    const bool readOnly =
-        copyAttributes != INVALID_FILE_ATTRIBUTES && (copyAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) {
-        complete = ::SetFileAttributesA(temporaryPath.c_str(),
-                                        copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))
-                   != 0;
-    }
+    // CopyFileA onto the file that holds the name does not always give it the
+    // source's attributes, so they are set here; read-only only once the
+    // copy is flushed.
+    const DWORD copyAttributes = sourceAttributes & (KeptAttributes | FILE_ATTRIBUTE_READONLY);
+    const DWORD writableAttributes = copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    complete = complete
+               && ::SetFileAttributesA(temporaryPath.c_str(),
+                                       writableAttributes != 0 ? writableAttributes : FILE_ATTRIBUTE_NORMAL)
+                      != 0;
     if (complete) {
         const HANDLE copy = ::CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -362,7 +361,7 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
             complete = ::CloseHandle(copy) != 0 && complete;
         }
     }
-    if (complete && readOnly) {
+    if (complete && copyAttributes != writableAttributes) {
         complete = ::SetFileAttributesA(temporaryPath.c_str(), copyAttributes) != 0;
     }
     complete = complete && MoveOver(temporaryPath, target);
