@@ -377,6 +377,25 @@ TEST_F(TextureFolder, FilesNamedLikeTemporaryFilesSurviveARun)
     EXPECT_EQ(Entries(), expected);
 }
 
+// The temporary files' names do not grow with the texture's: a texture whose
+// backup's name is as long as a file name can be gets its backup and its
+// rewrite.
+TEST_F(TextureFolder, LongestNamesAreProcessed)
+{
+    SetMask(MakeMask(46, 0.5));
+    const std::string name = std::string(255 - std::string(".tree.tga_org").size(), 'n') + ".tree.tga";
+    const std::string texture = MakeTexture(47);
+    AddTexture(name, texture);
+
+    const MaskedTexture masked = ApplyMask(texture, texture, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Transcript({"", "Saving " + name, "Processing " + name}, 1, masked.cleared));
+    EXPECT_TRUE(SameBytes(Read(name), masked.bytes));
+    EXPECT_TRUE(SameBytes(Read(name + "_org"), texture));
+    EXPECT_EQ(Entries(), (Names{name, name + "_org", "treebane.data"}));
+}
+
 // A run killed with SIGKILL, which no process can catch, in the middle of a
 // backup copy leaves its temporary file behind; the next run removes it, and
 // any other leftover of a process that has ended, and does the whole work.
