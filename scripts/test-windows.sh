@@ -79,6 +79,9 @@ for arch in x86_64 i686; do
 
   suite "treebane.exe interrupted with Ctrl+C in a console" \
     timeout 600 python3 treebane/tests/windows/interrupt_test.py --exe "$build/treebane/treebane.exe"
+
+  suite "treebane.exe runs started together, and killed, in one folder" \
+    timeout 900 python3 treebane/tests/windows/concurrency_test.py --exe "$build/treebane/treebane.exe"
 done
 
 bash scripts/package-windows.sh

@@ -4,6 +4,7 @@
 #include "services/decimal.h"
 #include "services/directory_scan.h"
 #include "services/file_slots.h"
+#include "services/folder_lock.h"
 
 #include <array>
 #include <cstdint>
@@ -51,6 +52,18 @@ void RefuseRun(const std::string& reason)
     WriteLine(reason);
     WriteLine("Press 'Enter'");
     ReadLine();
+}
+
+// One run per folder: waits while another run works here. Where the folder
+// cannot be locked at all, no run can lock it, and the run goes on as the
+// only one that it can know of. False only when the wait itself failed.
+bool TakeFolderLock(FolderLock& lock)
+{
+    if (lock.TryTake() != FolderLock::Attempt::HeldElsewhere) {
+        return true;
+    }
+    WriteLine("Another treebane run is working in this folder - waiting for it to end");
+    return lock.Wait();
 }
 
 void ReportLeftUnchanged(const std::string& name)
@@ -168,8 +181,18 @@ void RunTreeClearing()
     InitConsole();
     WriteIntroduction();
 
+    // Held from before the mask is read until every file is closed. It is
+    // let go before any wait for Enter, so a run that sits at its prompt
+    // keeps no other run waiting.
+    FolderLock lock;
+    if (!TakeFolderLock(lock)) {
+        RefuseRun("The other treebane run could not be waited for - nothing was done");
+        return;
+    }
+
     FileSlots slots;
     if (!slots.OpenForReading(MaskSlot, MaskName)) {
+        lock.Release();
         RefuseRun("treebane.data not found");
         return;
     }
@@ -178,9 +201,11 @@ void RunTreeClearing()
     const bool maskComplete = slots.SlotLength(MaskSlot) >= PixelCount;
     slots.CloseSlot(MaskSlot);
     if (!maskComplete) {
+        lock.Release();
         RefuseRun(std::string(MaskName) + " is too short - " + ToDecimal(PixelCount) + " bytes needed");
         return;
     }
+    RemoveLeftoverTemporaryFiles("");
 
     RunState state;
     ScanHandle scan = BeginScan(WorkingDirectory(), TexturePattern);
@@ -194,12 +219,17 @@ void RunTreeClearing()
         ClearTexture(slots, name, state);
     }
     EndScan(scan);
+    slots.CloseAllSlots();
+    // Once more at the end: a run that was killed while this one waited has
+    // let go of the lock as it died, but its process may have been fully
+    // gone only after the first look.
+    RemoveLeftoverTemporaryFiles("");
+    lock.Release();
 
     WriteSummary(state);
     WriteLine("");
     WriteText("Ready - press 'Enter'");
     ReadLine();
-    slots.CloseAllSlots();
 }
 
 }  // namespace treebane

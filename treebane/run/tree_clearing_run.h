@@ -13,6 +13,11 @@ namespace treebane {
 // A texture is either left exactly as it was or completely rewritten,
 // whatever fails and whenever the process is interrupted; a backup exists
 // either completely or not at all.
+//
+// One run works in a folder at a time: a run that finds another one working
+// there says so in one line and waits for it to end before it reads the
+// mask. The temporary files that a killed run left behind are removed by the
+// next run.
 void RunTreeClearing();
 
 }  // namespace treebane

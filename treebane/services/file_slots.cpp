@@ -121,7 +121,7 @@ bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
         return false;
     }
     platform::TemporaryFile file;
-    if (!platform::CreateReplacementFile(slot, path, file)) {
+    if (!platform::CreateReplacementFile(path, file)) {
         return false;
     }
     Attach(target, file.handle);

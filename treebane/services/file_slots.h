@@ -20,6 +20,11 @@
 // registered so that RemovePendingTemporaryFiles can delete them from a
 // signal handler.
 //
+// Temporary files are named as temporary_names.h tells, with the process's
+// own id, and created exclusively: the program never writes to, renames or
+// removes a file that it did not create, except the leftovers of a run that
+// has ended (RemoveLeftoverTemporaryFiles).
+//
 // The byte calls are inline and do nothing but move a buffer index while
 // the buffer lasts; the rest of the slot logic lives in file_slots.cpp, and
 // everything that touches the operating system in the platform's
@@ -170,6 +175,14 @@ bool MayReplace(const std::string& path);
 // a partial target behind. True on success; on false the target is as it was
 // and no temporary file remains.
 bool CopyWholeFile(const std::string& source, const std::string& target);
+
+// Removes the temporary files in `folder` ("" for the current folder) that a
+// treebane process left behind when it was killed before it could remove
+// them: the regular files named as temporary_names.h tells whose process no
+// longer exists. Files of processes that still run, of this process, and
+// every other name are left alone. Meant for a run that holds the folder's
+// lock (folder_lock.h), so no other run is working there.
+void RemoveLeftoverTemporaryFiles(const std::string& folder);
 
 // Deletes the temporary files of unfinished replacements and copies. Meant
 // for the handler of an event that ends the process.

@@ -30,9 +30,10 @@ struct TemporaryFile {
     int registration = -1;  // where the platform keeps track of it, if at all
 };
 
-// Creates and registers the new, empty temporary file for replacing `target`
-// through slot `slot`; `target` itself is not touched.
-bool CreateReplacementFile(std::size_t slot, const std::string& target, TemporaryFile& file);
+// Creates and registers a new, empty temporary file for replacing `target`,
+// under a name of the process's own in the target's folder; `target` itself
+// is not touched.
+bool CreateReplacementFile(const std::string& target, TemporaryFile& file);
 
 // Gives the temporary file what it keeps of `target`, flushes it to disk,
 // closes it and renames it over `target`, all only while `complete` holds.

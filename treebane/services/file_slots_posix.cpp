@@ -4,6 +4,7 @@
 #include "file_slots.h"
 
 #include "file_slots_platform.h"
+#include "temporary_names.h"
 
 #include <atomic>
 #include <cerrno>
@@ -11,7 +12,9 @@
 #include <csignal>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,15 +75,56 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Creates an empty temporary file, first removing a leftover of an earlier
-// run that was killed before it could clean up. Exclusive creation without
-// following links guarantees that the file is our own.
-int CreateTemporaryFile(const std::string& path, mode_t mode)
+// The numbers that tell this process's temporary files apart.
+std::atomic<std::uint64_t> nextTemporaryNumber{0};
+
+// Creates a new, empty temporary file in `folder` under a name of this
+// process's own and registers it; -1 on failure. Exclusive creation without
+// following links guarantees that the file is our own: a name that is taken,
+// by whatever, is left alone and the next number tried. No signal comes
+// between the creation and the registration, so a signal handler never
+// misses a file it should remove, nor removes one that is not ours.
+int CreateTemporaryFile(const std::string& folder, mode_t mode, std::string& path, int& registration)
 {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        return -1;
+    constexpr int Attempts = 100;
+    const auto processId = static_cast<std::uint32_t>(::getpid());
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        std::string candidate = folder + TemporaryFileName(processId, nextTemporaryNumber++);
+        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+        const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        const int openError = errno;
+        int index = -1;
+        if (fd >= 0) {
+            index = RegisterTemporary(candidate);
+            if (index < 0) {
+                ::close(fd);
+                ::unlink(candidate.c_str());
+            }
+        }
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        if (index >= 0) {
+            path = std::move(candidate);
+            registration = index;
+            return fd;
+        }
+        if (fd >= 0 || openError != EEXIST) {
+            return -1;
+        }
     }
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    return -1;
+}
+
+// True when no process `processId` exists any more. A process of another
+// user, which may not be signalled, still exists.
+bool ProcessGone(std::uint32_t processId)
+{
+    if (processId == 0 || processId > static_cast<std::uint32_t>(INT_MAX)) {
+        return false;
+    }
+    return ::kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH;
 }
 
 // Opens an existing regular file read-only. O_NONBLOCK keeps the open from
@@ -149,20 +193,16 @@ bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle)
     return true;
 }
 
-bool CreateReplacementFile(std::size_t slot, const std::string& target, TemporaryFile& file)
+bool CreateReplacementFile(const std::string& target, TemporaryFile& file)
 {
     struct stat status{};
     const bool targetExists = ::lstat(target.c_str(), &status) == 0;
 
-    std::string temporaryPath = FolderOf(target) + ".treebane-slot" + std::to_string(slot) + ".tmp";
-    const int registration = RegisterTemporary(temporaryPath);
-    if (registration < 0) {
-        return false;
-    }
     // Private until committed; the target's permission bits come at commit.
-    const int fd = CreateTemporaryFile(temporaryPath, targetExists ? 0600 : 0666);
+    std::string temporaryPath;
+    int registration = -1;
+    const int fd = CreateTemporaryFile(FolderOf(target), targetExists ? 0600 : 0666, temporaryPath, registration);
     if (fd < 0) {
-        UnregisterTemporary(registration);
         return false;
     }
     file.handle = fd;
@@ -273,34 +313,31 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
         return false;
     }
     const std::string folder = FolderOf(target);
-    const std::string temporaryPath = folder + ".treebane-copy.tmp";
-    const int registration = RegisterTemporary(temporaryPath);
-    if (registration < 0) {
+    std::string temporaryPath;
+    int registration = -1;
+    const int output = CreateTemporaryFile(folder, 0600, temporaryPath, registration);
+    if (output < 0) {
         ::close(input);
         return false;
     }
-    const int output = CreateTemporaryFile(temporaryPath, 0600);
-    bool complete = output >= 0;
-
-    if (complete) {
-        auto chunk = std::make_unique<std::uint8_t[]>(CopyChunkSize);
-        for (;;) {
-            const long long count = file_slots_platform::ReadSome(input, chunk.get(), CopyChunkSize);
-            if (count == 0) {
-                break;
-            }
-            if (count < 0 || !file_slots_platform::WriteAll(output, chunk.get(), static_cast<std::size_t>(count))) {
-                complete = false;
-                break;
-            }
+    bool complete = true;
+    auto chunk = std::make_unique<std::uint8_t[]>(CopyChunkSize);
+    for (;;) {
+        const long long count = file_slots_platform::ReadSome(input, chunk.get(), CopyChunkSize);
+        if (count == 0) {
+            break;
         }
-        complete = complete && ::fchmod(output, sourceStatus.st_mode & 07777) == 0;
-        complete = complete && ::fsync(output) == 0;
-        complete = ::close(output) == 0 && complete;
-        complete = complete && ::rename(temporaryPath.c_str(), target.c_str()) == 0;
-        if (!complete) {
-            ::unlink(temporaryPath.c_str());
+        if (count < 0 || !file_slots_platform::WriteAll(output, chunk.get(), static_cast<std::size_t>(count))) {
+            complete = false;
+            break;
         }
+    }
+    complete = complete && ::fchmod(output, sourceStatus.st_mode & 07777) == 0;
+    complete = complete && ::fsync(output) == 0;
+    complete = ::close(output) == 0 && complete;
+    complete = complete && ::rename(temporaryPath.c_str(), target.c_str()) == 0;
+    if (!complete) {
+        ::unlink(temporaryPath.c_str());
     }
     ::close(input);
     UnregisterTemporary(registration);
@@ -308,6 +345,28 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
         SyncFolder(folder);
     }
     return complete;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::string& folder)
+{
+    const std::string path = folder.empty() ? std::string(".") : folder;
+    DIR* listing = ::opendir(path.c_str());
+    if (listing == nullptr) {
+        return;
+    }
+    const int folderDescriptor = ::dirfd(listing);
+    const auto self = static_cast<std::uint32_t>(::getpid());
+    while (const dirent* entry = ::readdir(listing)) {
+        std::uint32_t owner = 0;
+        if (!TemporaryFileOwner(entry->d_name, owner) || owner == self || !ProcessGone(owner)) {
+            continue;
+        }
+        struct stat status{};
+        if (::fstatat(folderDescriptor, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode)) {
+            ::unlinkat(folderDescriptor, entry->d_name, 0);
+        }
+    }
+    ::closedir(listing);
 }
 
 void RemovePendingTemporaryFiles() noexcept

@@ -4,10 +4,12 @@
 #include "file_slots.h"
 
 #include "file_slots_platform.h"
+#include "temporary_names.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace treebane {
@@ -66,9 +68,9 @@ std::string FolderOf(const std::string& path)
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-// Removes a leftover of an earlier run that ended before it could clean up
-// (its process killed). A folder under the name is not the program's to
-// remove: false then, as for any other failure.
+// Removes a file that the program made: a temporary file of its own, or the
+// leftover of an earlier run whose process was killed. A folder under the
+// name is not the program's to remove: false then, as for any other failure.
 bool RemoveLeftover(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -84,15 +86,45 @@ bool RemoveLeftover(const std::string& path)
     return ::DeleteFileA(path.c_str()) != 0;
 }
 
-// A new, empty temporary file; exclusive creation guarantees that it is our
-// own. Under the lock.
-HANDLE CreateTemporaryFile(const std::string& path)
+// The numbers that tell this process's temporary files apart. Under the lock.
+std::uint64_t nextTemporaryNumber = 0;
+
+// Creates a new, empty temporary file in `folder` under a name of this
+// process's own; exclusive creation guarantees that it is our own: a name
+// that is taken, by whatever, is left alone and the next number tried. Under
+// the lock, which the caller holds until the file is registered.
+HANDLE CreateTemporaryFile(const std::string& folder, std::string& path)
 {
-    if (!RemoveLeftover(path)) {
-        return INVALID_HANDLE_VALUE;
+    constexpr int Attempts = 100;
+    const auto processId = static_cast<std::uint32_t>(::GetCurrentProcessId());
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        std::string candidate = folder + TemporaryFileName(processId, nextTemporaryNumber++);
+        const HANDLE file = ::CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            path = std::move(candidate);
+            return file;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return INVALID_HANDLE_VALUE;
+        }
     }
-    return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return INVALID_HANDLE_VALUE;
+}
+
+// True when no process `processId` runs any more. A process that this one
+// may not open (another user's) still runs.
+bool ProcessGone(std::uint32_t processId)
+{
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (process == nullptr) {
+        return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    }
+    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
 }
 
 // Commits, like the copy, end in this move: it replaces the target in one
@@ -168,16 +200,16 @@ bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle)
     return true;
 }
 
-bool CreateReplacementFile(std::size_t slot, const std::string& target, TemporaryFile& file)
+bool CreateReplacementFile(const std::string& target, TemporaryFile& file)
 {
-    std::string temporaryPath = FolderOf(target) + ".treebane-slot" + std::to_string(slot) + ".tmp";
+    std::string temporaryPath;
     HANDLE created = INVALID_HANDLE_VALUE;
     {
         TemporaryFilesGuard guard;
         if (ending) {
             return false;
         }
-        created = CreateTemporaryFile(temporaryPath);
+        created = CreateTemporaryFile(FolderOf(target), temporaryPath);
         if (created == INVALID_HANDLE_VALUE) {
             return false;
         }
@@ -295,28 +327,32 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     if (!MayReplace(target)) {
         return false;
     }
-    const std::string temporaryPath = FolderOf(target) + ".treebane-copy.tmp";
-
     // The whole copy runs under the lock: the event handler waits for it
     // rather than find a file that CopyFileA holds open and cannot be
-    // deleted.
+    // deleted. The temporary name is taken by an exclusive creation first,
+    // so CopyFileA then overwrites only a file of our own.
     TemporaryFilesGuard guard;
-    if (ending || !RemoveLeftover(temporaryPath)) {
+    if (ending) {
+        return false;
+    }
+    std::string temporaryPath;
+    const HANDLE reserved = CreateTemporaryFile(FolderOf(target), temporaryPath);
+    if (reserved == INVALID_HANDLE_VALUE) {
         return false;
     }
     RegisterTemporary(temporaryPath);
-    bool complete = ::CopyFileA(source.c_str(), temporaryPath.c_str(), FALSE) != 0;
+    bool complete = ::CloseHandle(reserved) != 0;
+    complete = complete && ::CopyFileA(source.c_str(), temporaryPath.c_str(), FALSE) != 0;
 
-    // CopyFileA gives the copy the source's attributes; a read-only copy is
-    // made writable just long enough to flush it.
-    const DWORD copyAttributes = complete ? ::GetFileAttributesA(temporaryPath.c_str()) : INVALID_FILE_ATTRIBUTES;
-    const bool readOnly =
-        copyAttributes != INVALID_FILE_ATTRIBUTES && (copyAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) {
-        complete = ::SetFileAttributesA(temporaryPath.c_str(),
-                                        copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))
-                   != 0;
-    }
+    // CopyFileA onto the file that holds the name does not always give it the
+    // source's attributes, so they are set here; read-only only once the
+    // copy is flushed.
+    const DWORD copyAttributes = sourceAttributes & (KeptAttributes | FILE_ATTRIBUTE_READONLY);
+    const DWORD writableAttributes = copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    complete = complete
+               && ::SetFileAttributesA(temporaryPath.c_str(),
+                                       writableAttributes != 0 ? writableAttributes : FILE_ATTRIBUTE_NORMAL)
+                      != 0;
     if (complete) {
         const HANDLE copy = ::CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -325,7 +361,7 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
             complete = ::CloseHandle(copy) != 0 && complete;
         }
     }
-    if (complete && readOnly) {
+    if (complete && copyAttributes != writableAttributes) {
         complete = ::SetFileAttributesA(temporaryPath.c_str(), copyAttributes) != 0;
     }
     complete = complete && MoveOver(temporaryPath, target);
@@ -334,6 +370,29 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     }
     UnregisterTemporary(temporaryPath);
     return complete;
+}
+
+void RemoveLeftoverTemporaryFiles(const std::string& folder)
+{
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/') {
+        prefix += '\\';
+    }
+    WIN32_FIND_DATAA entry{};
+    const HANDLE listing = ::FindFirstFileA((prefix + ".treebane-*.tmp").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const auto self = static_cast<std::uint32_t>(::GetCurrentProcessId());
+    do {
+        std::uint32_t owner = 0;
+        const bool plainFile = (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+        if (!plainFile || !TemporaryFileOwner(entry.cFileName, owner) || owner == self || !ProcessGone(owner)) {
+            continue;
+        }
+        RemoveLeftover(prefix + entry.cFileName);
+    } while (::FindNextFileA(listing, &entry) != 0);
+    ::FindClose(listing);
 }
 
 void RemovePendingTemporaryFiles() noexcept

@@ -1,15 +1,20 @@
 #include "services/file_slots.h"
+#include "services/temporary_names.h"
 
 #include "test_files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace treebane {
@@ -57,6 +62,19 @@ void MarkFile(const std::string& path)
     ::chmod(path.c_str(), 0640);
 #endif
 }
+
+std::uint32_t OwnProcessId()
+{
+#ifdef _WIN32
+    return static_cast<std::uint32_t>(::GetCurrentProcessId());
+#else
+    return static_cast<std::uint32_t>(::getpid());
+#endif
+}
+
+// A process id that no process has: above the largest one that Linux hands
+// out and far above those that Windows does.
+constexpr std::uint32_t EndedProcessId = 2000000000;
 
 bool IsMarked(const std::string& path)
 {
@@ -306,6 +324,84 @@ TEST(CopyWholeFile, FailsWithoutTraceWhenSourceOrTargetIsUnusable)
 
     EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"folder", "source", "source_org"}));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "source_org"));
+}
+
+// --- Temporary files --------------------------------------------------------
+
+// Files and folders that merely carry the names that the program's own
+// temporary files would get are neither used nor removed, whoever made them.
+TEST(TemporaryFiles, NamesTakenByOthersAreLeftAlone)
+{
+    TemporaryFolder folder;
+    std::vector<std::string> entries = {"a.tree.tga", "a.tree.tga_org", "b.tree.tga"};
+    for (std::uint64_t number = 0; number < 40; ++number) {
+        const std::string name = TemporaryFileName(OwnProcessId(), number);
+        if (number % 4 == 0) {
+            std::filesystem::create_directory(folder / name);
+        } else {
+            WriteBytes(folder / name, "kept " + name);
+        }
+        entries.push_back(name);
+    }
+    for (const std::string name : {".treebane-slot2.tmp", ".treebane-copy.tmp"}) {
+        WriteBytes(folder / name, "kept " + name);
+        entries.push_back(name);
+    }
+    std::sort(entries.begin(), entries.end());
+    WriteBytes(folder / "a.tree.tga", "a");
+    WriteBytes(folder / "b.tree.tga", "b");
+
+    ASSERT_TRUE(CopyWholeFile(folder / "a.tree.tga", folder / "a.tree.tga_org"));
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateReplacement(2, folder / "b.tree.tga"));
+    PutAll(slots, 2, "new b");
+    ASSERT_TRUE(slots.CommitReplacement(2));
+    ASSERT_TRUE(slots.CreateReplacement(2, folder / "b.tree.tga"));
+    slots.CloseSlot(2);  // thrown away
+
+    EXPECT_EQ(ReadBytes(folder / "a.tree.tga_org"), "a");
+    EXPECT_EQ(ReadBytes(folder / "b.tree.tga"), "new b");
+    EXPECT_EQ(FolderEntries(folder.Path()), entries);
+    for (const std::string& name : entries) {
+        if (name.starts_with(".treebane-") && std::filesystem::is_regular_file(folder / name)) {
+            EXPECT_EQ(ReadBytes(folder / name), "kept " + name);
+        }
+    }
+}
+
+// Only files under the temporary names of processes that have ended go.
+TEST(TemporaryFiles, LeftoversOfEndedProcessesAreRemoved)
+{
+    TemporaryFolder folder;
+    const std::string leftover = TemporaryFileName(EndedProcessId, 3);
+    const std::string otherLeftover = TemporaryFileName(EndedProcessId + 4, 0);
+    std::vector<std::string> kept = {
+        TemporaryFileName(OwnProcessId(), 5),
+        ".treebane-slot2.tmp",
+        ".treebane-copy.tmp",
+        ".treebane-02000000000-3.tmp",
+        "a.tree.tga",
+    };
+#ifndef _WIN32
+    kept.push_back(TemporaryFileName(static_cast<std::uint32_t>(::getppid()), 0));  // a process that still runs
+#endif
+    for (const std::string& name : kept) {
+        WriteBytes(folder / name, "kept");
+    }
+    const std::string leftoverFolder = TemporaryFileName(EndedProcessId, 4);
+    std::filesystem::create_directory(folder / leftoverFolder);
+    kept.push_back(leftoverFolder);
+    WriteBytes(folder / leftover, "left over");
+    WriteBytes(folder / otherLeftover, "");
+    std::sort(kept.begin(), kept.end());
+
+    RemoveLeftoverTemporaryFiles(folder.Path().string());
+    EXPECT_EQ(FolderEntries(folder.Path()), kept);
+    for (const std::string& name : kept) {
+        if (name != leftoverFolder) {
+            EXPECT_EQ(ReadBytes(folder / name), "kept") << name;
+        }
+    }
 }
 
 }  // namespace

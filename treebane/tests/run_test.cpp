@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace treebane::testing {
 namespace {
@@ -316,55 +318,128 @@ TEST_F(TextureFolder, BackupNameTakenByAFolderLeavesTheTextureAlone)
     EXPECT_EQ(Entries(), (Names{"a.tree.tga", "a.tree.tga_org", "b.tree.tga", "b.tree.tga_org", "treebane.data"}));
 }
 
-// Folders under the names of the temporary files of the backup copy and of
-// the rewrite are not the program's to remove; the copy or the rewrite
-// fails instead.
-TEST_F(TextureFolder, FoldersUnderTheTemporaryNamesAreLeftAlone)
+// A process id that no process has: above the largest one that Linux hands
+// out.
+const std::string EndedProcessId = "2000000000";
+
+// The user's files and folders whose names look like those of the program's
+// temporary files, of today's or of older versions, or are such names of a
+// process that still runs, are neither used nor removed by a run.
+TEST_F(TextureFolder, FilesNamedLikeTemporaryFilesSurviveARun)
 {
-    mask_ = MakeMask(40, 0.5);
+    SetMask(MakeMask(40, 0.5));
     const std::string a = MakeTexture(41);
     const std::string b = MakeTexture(42);
-    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
-    struct Case {
-        const char* folderName;
-        std::vector<std::string> lines;  // a.tree.tga has no backup, b.tree.tga has one
-        bool backupOfAMade;
-        bool bRewritten;
+    AddTexture("a.tree.tga", a);
+    AddTexture("b.tree.tga", b);
+    AddTexture("b.tree.tga_org", b);
+    const std::string running = std::to_string(::getpid());
+    const Names userFiles = {
+        ".treebane-slot2.tmp",
+        ".treebane-copy.tmp",
+        ".treebane-slot1.tmp",
+        ".treebane-" + running + "-0.tmp",
+        ".treebane-" + running + "-1.tmp",
+        ".treebane-1-0.tmp",
+        ".treebane-" + EndedProcessId + "-x.tmp",
+        ".treebane-0" + EndedProcessId + "-0.tmp",
+        ".treebane-" + EndedProcessId + "-0.tmp.tree.tga_org",
     };
-    const Case cases[] = {
-        {".treebane-copy.tmp",
-         {"", "Saving a.tree.tga", LeftUnchanged("a.tree.tga"), "", "b.tree.tga_org allready excists",
-          "Processing b.tree.tga"},
-         false, true},
-        {".treebane-slot2.tmp",
-         {"", "Saving a.tree.tga", LeftUnchanged("a.tree.tga"), "", "b.tree.tga_org allready excists",
-          LeftUnchanged("b.tree.tga")},
-         true, false},
-    };
-    for (const Case& blocked : cases) {
-        SCOPED_TRACE(blocked.folderName);
-        TemporaryFolder folder;
-        WriteBytes(folder / "treebane.data", mask_);
-        WriteBytes(folder / "a.tree.tga", a);
-        WriteBytes(folder / "b.tree.tga", b);
-        WriteBytes(folder / "b.tree.tga_org", b);
-        std::filesystem::create_directory(folder / blocked.folderName);
-        WriteBytes(folder / (std::string(blocked.folderName) + "/kept"), "kept");
-
-        const RunResult result = RunTreebane(folder.Path());
-        EXPECT_TRUE(EndedNormally(result.status));
-        EXPECT_EQ(result.output, Transcript(blocked.lines, 2, blocked.bRewritten ? bMasked.cleared : 0));
-        EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga"), a));
-        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga"), blocked.bRewritten ? bMasked.bytes : b));
-        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga_org"), b));
-        EXPECT_EQ(ReadBytes(folder / (std::string(blocked.folderName) + "/kept")), "kept");
-        Names expected = {blocked.folderName, "a.tree.tga", "b.tree.tga", "b.tree.tga_org", "treebane.data"};
-        if (blocked.backupOfAMade) {
-            expected.insert(expected.begin() + 2, "a.tree.tga_org");
-            EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga_org"), a));
-        }
-        EXPECT_EQ(FolderEntries(folder.Path()), expected);
+    for (const std::string& name : userFiles) {
+        AddTexture(name, "kept " + name);
     }
+    const std::string userFolder = ".treebane-" + EndedProcessId + "-1.tmp";
+    std::filesystem::create_directory(folder_ / userFolder);
+    AddTexture(userFolder + "/kept", "kept");
+    const std::string userLink = ".treebane-" + EndedProcessId + "-2.tmp";
+    std::filesystem::create_symlink("b.tree.tga_org", folder_ / userLink);
+
+    const MaskedTexture aMasked = ApplyMask(a, a, mask_);
+    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga", "",
+                                         "b.tree.tga_org allready excists", "Processing b.tree.tga"},
+                                        2, aMasked.cleared + bMasked.cleared));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), aMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), a));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga"), bMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga_org"), b));
+    for (const std::string& name : userFiles) {
+        EXPECT_EQ(Read(name), "kept " + name);
+    }
+    EXPECT_EQ(Read(userFolder + "/kept"), "kept");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / userLink));
+    Names expected = userFiles;
+    expected.insert(expected.end(), {userFolder, userLink, "a.tree.tga", "a.tree.tga_org", "b.tree.tga",
+                                     "b.tree.tga_org", "treebane.data"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Entries(), expected);
+}
+
+// The temporary files' names do not grow with the texture's: a texture whose
+// backup's name is as long as a file name can be gets its backup and its
+// rewrite.
+TEST_F(TextureFolder, LongestNamesAreProcessed)
+{
+    SetMask(MakeMask(46, 0.5));
+    const std::string name = std::string(255 - std::string(".tree.tga_org").size(), 'n') + ".tree.tga";
+    const std::string texture = MakeTexture(47);
+    AddTexture(name, texture);
+
+    const MaskedTexture masked = ApplyMask(texture, texture, mask_);
+    const RunResult result = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(result.status));
+    EXPECT_EQ(result.output, Transcript({"", "Saving " + name, "Processing " + name}, 1, masked.cleared));
+    EXPECT_TRUE(SameBytes(Read(name), masked.bytes));
+    EXPECT_TRUE(SameBytes(Read(name + "_org"), texture));
+    EXPECT_EQ(Entries(), (Names{name, name + "_org", "treebane.data"}));
+}
+
+// A run killed with SIGKILL, which no process can catch, in the middle of a
+// backup copy leaves its temporary file behind; the next run removes it, and
+// any other leftover of a process that has ended, and does the whole work.
+TEST_F(TextureFolder, LeftoverOfAKilledRunIsRemovedByTheNextRun)
+{
+    SetMask(MakeMask(43, 0.5));
+    const std::string a = MakeTexture(44);
+    const std::string b = MakeTexture(45);
+    AddTexture("a.tree.tga", a);
+    AddTexture("b.tree.tga", b);
+    AddTexture(".treebane-copy.tmp", "kept");
+    AddTexture(".treebane-" + EndedProcessId + "-7.tmp", "left over");
+
+    ProgramOptions killed;
+    // The third write of the program goes to the copy of a.tree.tga.
+    killed.environment = {std::string("LD_PRELOAD=") + FAULT_INJECTION_SHIM, "FAULT_OPERATION=kill", "FAULT_CALL=3"};
+    const RunResult first = RunTreebane(folder_.Path(), "\n", killed);
+    ASSERT_TRUE(WIFSIGNALED(first.status) && WTERMSIG(first.status) == SIGKILL);
+    // The ended process's leftover went at the start of that run; the run
+    // left one of its own.
+    Names leftovers;
+    for (const std::string& name : Entries()) {
+        if (name.starts_with(".treebane-") && name.ends_with(".tmp") && name != ".treebane-copy.tmp") {
+            leftovers.push_back(name);
+        }
+    }
+    ASSERT_EQ(leftovers.size(), 1u);
+    EXPECT_NE(leftovers[0], ".treebane-" + EndedProcessId + "-7.tmp");
+    EXPECT_TRUE(SameBytes(Read(leftovers[0]), a.substr(0, 2 * 65536))) << "the copy as far as it got";
+
+    const MaskedTexture aMasked = ApplyMask(a, a, mask_);
+    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+    const RunResult second = RunTreebane(folder_.Path());
+    EXPECT_TRUE(EndedNormally(second.status));
+    EXPECT_EQ(second.output, Transcript({"", "Saving a.tree.tga", "Processing a.tree.tga", "", "Saving b.tree.tga",
+                                         "Processing b.tree.tga"},
+                                        2, aMasked.cleared + bMasked.cleared));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga"), aMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("a.tree.tga_org"), a));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga"), bMasked.bytes));
+    EXPECT_TRUE(SameBytes(Read("b.tree.tga_org"), b));
+    EXPECT_EQ(Read(".treebane-copy.tmp"), "kept");
+    EXPECT_EQ(Entries(), (Names{".treebane-copy.tmp", "a.tree.tga", "a.tree.tga_org", "b.tree.tga", "b.tree.tga_org",
+                                "treebane.data"}));
 }
 
 TEST_F(TextureFolder, FilesThatCannotGrowLeaveTexturesUnchanged)

@@ -132,12 +132,17 @@ def scenarios():
         write(folder, "c.tree.tga_org", texture(34))
         write(folder, TEMPORARY_PREFIX + "copy.tmp/kept", b"kept")
 
-    def blocked_rewrite(folder):
+    def temporary_names_taken(folder):
+        """The user's files under names like those of temporary files of
+        older versions stay; the leftover of a process that has ended goes."""
         with_mask()(folder)
         write(folder, "a.tree.tga", texture(35))
         write(folder, "b.tree.tga", texture(36))
         write(folder, "b.tree.tga_org", texture(37))
         write(folder, TEMPORARY_PREFIX + "slot2.tmp/kept", b"kept")
+        write(folder, TEMPORARY_PREFIX + "slot1.tmp", b"kept")
+        write(folder, TEMPORARY_PREFIX + "2000000000-x.tmp", b"kept")
+        write(folder, TEMPORARY_PREFIX + "2000000000-7.tmp", b"left over by an ended process")
 
     def new_mask_without_zeros(folder):
         write(folder, "treebane.data", bytes([0x80]) * PIXEL_COUNT)
@@ -158,8 +163,10 @@ def scenarios():
                  later_runs=[(None, ["c.tree.tga_org allready excists", "3 files processed"]),
                              (new_mask_without_zeros, ["0 treegroups cutted"])]),
         Scenario("backup names taken", blocked_backups,
-                 ["a.tree.tga could not be processed", "b.tree.tga could not be processed", "Processing c.tree.tga"]),
-        Scenario("rewrite's name taken", blocked_rewrite, ["a.tree.tga could not be processed"]),
+                 ["a.tree.tga could not be processed", "Saving b.tree.tga", "Processing b.tree.tga",
+                  "Processing c.tree.tga"]),
+        Scenario("temporary names taken", temporary_names_taken,
+                 ["Saving a.tree.tga", "Processing a.tree.tga", "Processing b.tree.tga", "2 files processed"]),
         Scenario("input at its end", backups, ["2 files processed"], stdin=b""),
         Scenario("input with more lines than needed", backups, ["2 files processed"], stdin=b"first\r\nsecond\r\n"),
     ]
