@@ -23,9 +23,13 @@ bool IsPseudoFileSystem(const QByteArray& type) {
   return kPseudoTypes.contains(std::string_view(type.constData(), static_cast<std::size_t>(type.size())));
 }
 
+// `path` is `folder` or lies below it.
 bool IsInside(const std::string& path, std::string_view folder) {
-  return path == folder ||
-         (path.starts_with(folder) && (folder.ends_with('/') || (path.size() > folder.size() && path[folder.size()] == '/')));
+  if (path == folder) {
+    return true;
+  }
+  return path.starts_with(folder) &&
+         (folder.ends_with('/') || (path.size() > folder.size() && path[folder.size()] == '/'));
 }
 
 // The run-time trees of the system, which hold small tmpfs mounts by the
