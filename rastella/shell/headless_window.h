@@ -21,6 +21,8 @@ class HeadlessWindow final : public WindowOperations {
   void RepaintStatus() override { ++statusRepaints_; }
 
   std::string CurrentDrive() const override { return "/"; }
+  // One drive, always selected.
+  void SelectDriveOf(const std::string&) override {}
   std::string DirectoryFolder() const override { return directoryFolder_; }
   void SetDirectoryFolder(const std::string& folder) override { directoryFolder_ = folder; }
 
@@ -42,8 +44,7 @@ class HeadlessWindow final : public WindowOperations {
   void OpenHelpWindow() override {}
   void EndProgram() override {}
 
-  // Selects `name` in the file list; false when the list does not show it.
-  bool SelectFile(const std::string& name);
+  bool SelectFile(const std::string& name) override;
   const std::vector<std::string>& FileNames() const { return fileNames_; }
 
   // Every text that the status line held after each change since the last

@@ -5,6 +5,7 @@
 
 #include "display/display.h"
 #include "shell/file_access.h"
+#include "shell/open_path.h"
 #include "tga/tga_header.h"
 #include "tga/tga_reader.h"
 #include "tga/tga_writer.h"
@@ -91,6 +92,32 @@ void MainForm::Label1_Click() { window_.OpenAboutWindow(); }
 void MainForm::Picture1_Click() {
   state_.BackgroundIndex = static_cast<std::uint8_t>((state_.BackgroundIndex + 1) % 3);
   window_.SetPictureBackground(kBackgroundCycle[state_.BackgroundIndex]);
+}
+
+void MainForm::OpenPath(const std::string& path) {
+  const OpenTarget target = ResolveOpenPath(path);
+  if (target.kind == OpenTarget::Kind::Refused) {
+    window_.SetStatusText(target.status);
+    return;
+  }
+  // The steps of the user: the drive, the folder (which the folder list
+  // passes on to the file list), the file, View.
+  window_.SelectDriveOf(target.folder);
+  window_.SetDirectoryFolder(target.folder);
+  Dir1_Change();
+  if (!target.status.empty()) {
+    window_.SetStatusText(target.status);
+  }
+  if (target.kind == OpenTarget::Kind::Folder) {
+    return;
+  }
+  if (!window_.SelectFile(target.fileName)) {
+    // Gone between the look and the listing.
+    window_.SetStatusText("WARNING  :  Cannot find " + path);
+    return;
+  }
+  File1_Click();
+  Command1_Click();
 }
 
 void MainForm::GetTGAHeader() {

@@ -30,6 +30,12 @@ class MainForm {
   void Label1_Click();    // "Ver 1.0"
   void Picture1_Click();  // background cycle
 
+  // Opens `path` as "Open with" does, or a file dropped on the window: a
+  // file is selected with its drive and folder and viewed, as if the user
+  // had picked them and pressed View; a folder is selected with its drive.
+  // A path that cannot be opened changes no list and says why in Text1.
+  void OpenPath(const std::string& path);
+
   // Operations on the image state.  The readers work on the image input file
   // that the View command holds open.
   void GetTGAHeader();

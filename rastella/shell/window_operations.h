@@ -28,6 +28,9 @@ class WindowOperations {
 
   // Drive1: a path that the folder list accepts.
   virtual std::string CurrentDrive() const = 0;
+  // Selects the drive that holds `folder` without a change event, as the
+  // drive list shows the drive of the folder that the program starts on.
+  virtual void SelectDriveOf(const std::string& folder) = 0;
 
   // Dir1: setting the folder lists the folders of that path.
   virtual std::string DirectoryFolder() const = 0;
@@ -40,6 +43,9 @@ class WindowOperations {
   virtual std::string FileListFolder() const = 0;
   virtual void SetFileListFolder(const std::string& folder) = 0;
   virtual std::string SelectedFileName() const = 0;
+  // Selects `name` as a click would, without the click event, and scrolls
+  // it into view; false when the list does not show it.
+  virtual bool SelectFile(const std::string& name) = 0;
   virtual void RefreshFileList() = 0;
 
   // Picture1.  Setting the background colour also clears the drawing area.

@@ -274,11 +274,13 @@ class PixelByPixelWindow : public WindowOperations {
   void AppendStatusText(const std::string& text) override { inner_.AppendStatusText(text); }
   void RepaintStatus() override { inner_.RepaintStatus(); }
   std::string CurrentDrive() const override { return inner_.CurrentDrive(); }
+  void SelectDriveOf(const std::string& folder) override { inner_.SelectDriveOf(folder); }
   std::string DirectoryFolder() const override { return inner_.DirectoryFolder(); }
   void SetDirectoryFolder(const std::string& folder) override { inner_.SetDirectoryFolder(folder); }
   std::string FileListFolder() const override { return inner_.FileListFolder(); }
   void SetFileListFolder(const std::string& folder) override { inner_.SetFileListFolder(folder); }
   std::string SelectedFileName() const override { return inner_.SelectedFileName(); }
+  bool SelectFile(const std::string& name) override { return inner_.SelectFile(name); }
   void RefreshFileList() override { inner_.RefreshFileList(); }
   void ClearPicture() override { inner_.ClearPicture(); }
   ColorValue PictureBackground() const override { return inner_.PictureBackground(); }

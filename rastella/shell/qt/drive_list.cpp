@@ -11,6 +11,8 @@ namespace rastella {
 
 namespace {
 
+constexpr char kRootVolume[] = "/";
+
 // Kernel and virtual file systems: nothing a user keeps images on.
 bool IsPseudoFileSystem(const QByteArray& type) {
   static const std::set<std::string_view> kPseudoTypes = {
@@ -21,57 +23,118 @@ bool IsPseudoFileSystem(const QByteArray& type) {
   return kPseudoTypes.contains(std::string_view(type.constData(), static_cast<std::size_t>(type.size())));
 }
 
-// The run-time trees of the system, which hold small tmpfs mounts by the
-// dozen.
-bool IsUnderSystemTree(const std::string& root) {
-  for (const std::string_view tree : {"/proc", "/sys", "/dev", "/run"}) {
-    if (root == tree || (root.starts_with(tree) && root.size() > tree.size() && root[tree.size()] == '/')) {
-      return true;
-    }
+// `path` is `folder` or lies below it.
+bool IsInside(const std::string& path, std::string_view folder) {
+  if (path == folder) {
+    return true;
   }
-  return false;
+  return path.starts_with(folder) &&
+         (folder.ends_with('/') || (path.size() > folder.size() && path[folder.size()] == '/'));
 }
 
-std::vector<std::string> UserVolumeRoots() {
-  std::vector<std::string> roots;
-  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-    const std::string root = volume.rootPath().toStdString();
-    std::error_code error;
-    // Containers bind-mount single files such as /etc/hosts.
-    if (!volume.isValid() || IsPseudoFileSystem(volume.fileSystemType()) || IsUnderSystemTree(root) ||
-        !std::filesystem::is_directory(root, error)) {
-      continue;
-    }
-    roots.push_back(root);
+// The run-time trees of the system, which hold small tmpfs mounts by the
+// dozen.  Removable media that udisks mounts under /run/media are the
+// user's.
+bool IsUnderSystemTree(const std::string& root) {
+  if (IsInside(root, "/run/media/")) {
+    return false;
   }
-  return roots;
+  return std::ranges::any_of(std::initializer_list<std::string_view>{"/proc", "/sys", "/dev", "/run"},
+                             [&root](std::string_view tree) { return IsInside(root, tree); });
 }
 
 }  // namespace
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent) {}
+std::vector<Volume> MountedVolumes() {
+  std::vector<Volume> volumes;
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    const std::string root = volume.rootPath().toStdString();
+    std::error_code error;
+    // Containers bind-mount single files such as /etc/hosts.
+    const bool listed = volume.isValid() && !IsPseudoFileSystem(volume.fileSystemType()) &&
+                        !IsUnderSystemTree(root) && std::filesystem::is_directory(root, error);
+    volumes.push_back({root, listed});
+  }
+  return volumes;
+}
 
-void DriveList::ShowVolumeOf(const std::string& folder) {
+DriveList::DriveList(QWidget* parent) : QComboBox(parent), source_(MountedVolumes) {}
+
+void DriveList::SetVolumeSource(VolumeSource source) { source_ = std::move(source); }
+
+std::vector<std::string> DriveList::ListedRoots() const {
+  std::vector<std::string> roots;
+  for (int row = 0; row < count(); ++row) {
+    roots.push_back(itemData(row).toByteArray().toStdString());
+  }
+  return roots;
+}
+
+void DriveList::Fill(const std::vector<std::string>& roots, const std::string& selected) {
   const QSignalBlocker blocker(this);
-  std::vector<std::string> roots = UserVolumeRoots();
-  // The volume of the folder is listed even when the filter above would hide
-  // it, so that the list can show where the user is.
-  const std::string holder = QStorageInfo(QString::fromStdString(folder)).rootPath().toStdString();
-  const std::string current = holder.empty() ? std::string("/") : holder;
-  roots.push_back(current);
-  std::sort(roots.begin(), roots.end());
-  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
-
   clear();
   for (const std::string& root : roots) {
     addItem(QString::fromStdString(root), QByteArray::fromStdString(root));
   }
-  setCurrentIndex(findData(QByteArray::fromStdString(current)));
+  setCurrentIndex(findData(QByteArray::fromStdString(selected)));
+}
+
+void DriveList::ShowVolumeOf(const std::string& folder) {
+  std::error_code error;
+  std::string real = std::filesystem::weakly_canonical(folder, error).string();
+  if (error || real.empty()) {
+    real = folder;
+  }
+  // The volume of the folder is the one mounted deepest on its path; it is
+  // listed even when it is not one of the listed kinds, so that the list
+  // can show where the user is.
+  std::string holder = kRootVolume;
+  std::vector<std::string> roots = {kRootVolume};
+  for (const Volume& volume : source_()) {
+    if (volume.listed) {
+      roots.push_back(volume.root);
+    }
+    if (IsInside(real, volume.root) && volume.root.size() > holder.size()) {
+      holder = volume.root;
+    }
+  }
+  roots.push_back(holder);
+  std::sort(roots.begin(), roots.end());
+  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+  Fill(roots, holder);
+}
+
+void DriveList::Reload() {
+  const std::string selected = CurrentDrive();
+  bool selectedMounted = selected == kRootVolume;
+  std::vector<std::string> roots = {kRootVolume};
+  for (const Volume& volume : source_()) {
+    if (volume.listed) {
+      roots.push_back(volume.root);
+    }
+    selectedMounted = selectedMounted || volume.root == selected;
+  }
+  if (selectedMounted) {
+    roots.push_back(selected);
+  }
+  std::sort(roots.begin(), roots.end());
+  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+  if (roots == ListedRoots()) {
+    return;
+  }
+  if (selectedMounted) {
+    Fill(roots, selected);
+    return;
+  }
+  // The selected volume is gone: nothing is selected for a moment, so that
+  // selecting the root volume is a change, as a user's choice would be.
+  Fill(roots, std::string());
+  setCurrentIndex(findData(QByteArray(kRootVolume)));
 }
 
 std::string DriveList::CurrentDrive() const {
   const QVariant root = currentData();
-  return root.isValid() ? root.toByteArray().toStdString() : std::string("/");
+  return root.isValid() ? root.toByteArray().toStdString() : std::string(kRootVolume);
 }
 
 }  // namespace rastella

@@ -32,7 +32,14 @@ void FileList::SetFolder(const std::string& folder) {
 void FileList::Refresh() {
   const int scrolled = verticalScrollBar()->value();
   Populate(SelectedName());
+  // The list keeps its place, then moves as little as it takes to show the
+  // selected file, which entries new above it may have pushed out of sight.
+  executeDelayedItemsLayout();
   verticalScrollBar()->setValue(scrolled);
+  const QList<QListWidgetItem*> selected = selectedItems();
+  if (!selected.isEmpty()) {
+    scrollToItem(selected.front());
+  }
 }
 
 void FileList::Populate(const std::string& keepSelected) {
@@ -55,6 +62,7 @@ bool FileList::Select(const std::string& name) {
   for (int row = 0; row < count(); ++row) {
     if (NameOf(item(row)) == name) {
       setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+      scrollToItem(item(row));
       return true;
     }
   }

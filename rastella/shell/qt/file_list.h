@@ -17,11 +17,13 @@ class FileList final : public QListWidget {
   const std::string& Folder() const { return folder_; }
   // Lists `folder` with nothing selected.
   void SetFolder(const std::string& folder);
-  // Lists the folder again; the selection stays while its file is listed.
+  // Lists the folder again; the selection stays while its file is listed,
+  // and stays in view.
   void Refresh();
   // Empty when nothing is selected.
   std::string SelectedName() const;
-  // Selects `name`; false when the list does not show it.  Emits nothing.
+  // Selects `name` and scrolls it into view; false when the list does not
+  // show it.  Emits nothing.
   bool Select(const std::string& name);
 
  signals:

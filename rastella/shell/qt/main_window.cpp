@@ -1,15 +1,21 @@
 #include "shell/qt/main_window.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QCoreApplication>
+#include <QFile>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QUrl>
 
 #include "shell/qt/about_window.h"
 #include "shell/qt/drive_list.h"
 #include "shell/qt/file_list.h"
 #include "shell/qt/folder_list.h"
 #include "shell/qt/help_window.h"
+#include "shell/qt/mount_watcher.h"
 #include "shell/window_design.h"
 #include "shell/qt/picture_box.h"
 #include "shell/qt/viewer_font.h"
@@ -51,10 +57,12 @@ MainWindow::MainWindow(const std::string& startFolder)
       Command5_(MakeButton("Command5", QStringLiteral("Save ALPHA"), Geometry(design::kCommand5), this)),
       Command6_(MakeButton("Command6", QStringLiteral("Help"), Geometry(design::kCommand6), this)),
       Label1_(new QLabel(QStringLiteral("Ver 1.0"), this)),
+      mounts_(new MountWatcher(this)),
       form_(*this) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromLatin1(design::kMainCaption));
   setFixedSize(design::kClientWidth, design::kClientHeight);
+  setAcceptDrops(true);
   CreateControls();
 
   const std::string folder = NormalFolder(startFolder);
@@ -93,6 +101,8 @@ void MainWindow::CreateControls() {
   Text1_->setObjectName(QStringLiteral("Text1"));
   Text1_->setGeometry(Geometry(design::kText1));
   Text1_->setReadOnly(true);
+  // Drops go to the window, which opens them.
+  Text1_->setAcceptDrops(false);
   Text1_->setFont(ViewerFont(false));
   SetBaseColor(Text1_, palette().color(QPalette::Button));
 
@@ -128,6 +138,49 @@ void MainWindow::ConnectEvents() {
   connect(Command5_, &QPushButton::clicked, this, [this] { form_.Command5_Click(); });
   connect(Command6_, &QPushButton::clicked, this, [this] { form_.Command6_Click(); });
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &MainWindow::OnFolderChangedOnDisk);
+  connect(mounts_, &MountWatcher::mountsChanged, this, &MainWindow::FollowVolumes);
+}
+
+void MainWindow::OpenPath(const std::string& path) { form_.OpenPath(path); }
+
+void MainWindow::FollowVolumes() { Drive1_->Reload(); }
+
+void MainWindow::changeEvent(QEvent* event) {
+  // Where the mount table cannot be watched, coming back to the window is
+  // the moment to look again.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    FollowVolumes();
+  }
+  QWidget::changeEvent(event);
+}
+
+namespace {
+
+// The local file of a drag, as the bytes of its path; empty for anything
+// else (text, remote URLs).
+std::string DroppedPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty() || !data->urls().front().isLocalFile()) {
+    return {};
+  }
+  return QFile::encodeName(data->urls().front().toLocalFile()).toStdString();
+}
+
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedPath(event->mimeData()).empty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::string path = DroppedPath(event->mimeData());
+  if (path.empty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  activateWindow();
+  form_.OpenPath(path);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -175,17 +228,32 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void MainWindow::SetStatusText(const std::string& text) { Text1_->setText(QString::fromStdString(text)); }
+namespace {
+
+// The line starts with the word that tells the outcome; a line edit puts
+// its cursor, and so its view, at the end of new text, which would hide
+// that word behind a long file name.  The whole line is the tooltip.
+void ShowStatusLine(QLineEdit* line, const QString& text) {
+  line->setText(text);
+  line->setCursorPosition(0);
+  line->setToolTip(text);
+}
+
+}  // namespace
+
+void MainWindow::SetStatusText(const std::string& text) { ShowStatusLine(Text1_, QString::fromStdString(text)); }
 
 std::string MainWindow::StatusText() const { return Text1_->text().toStdString(); }
 
 void MainWindow::AppendStatusText(const std::string& text) {
-  Text1_->setText(Text1_->text() + QString::fromStdString(text));
+  ShowStatusLine(Text1_, Text1_->text() + QString::fromStdString(text));
 }
 
 void MainWindow::RepaintStatus() { Text1_->repaint(); }
 
 std::string MainWindow::CurrentDrive() const { return Drive1_->CurrentDrive(); }
+
+void MainWindow::SelectDriveOf(const std::string& folder) { Drive1_->ShowVolumeOf(folder); }
 
 std::string MainWindow::DirectoryFolder() const { return Dir1_->Folder(); }
 
@@ -199,6 +267,8 @@ void MainWindow::SetFileListFolder(const std::string& folder) {
 }
 
 std::string MainWindow::SelectedFileName() const { return File1_->SelectedName(); }
+
+bool MainWindow::SelectFile(const std::string& name) { return File1_->Select(name); }
 
 void MainWindow::RefreshFileList() { File1_->Refresh(); }
 

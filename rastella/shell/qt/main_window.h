@@ -23,6 +23,8 @@ class FolderList;
 class HelpWindow;
 class PictureBox;
 
+class MountWatcher;
+
 class MainWindow final : public QWidget, public WindowOperations {
   Q_OBJECT
 
@@ -50,17 +52,27 @@ class MainWindow final : public QWidget, public WindowOperations {
 
   const MainForm& Form() const { return form_; }
 
+  // Opens a file or a folder as "Open with" does: what the program does
+  // with the path it is started with, and with a file dropped on it.
+  void OpenPath(const std::string& path);
+  // Lists the mounted volumes again; a vanished selected volume leaves the
+  // folder list on the root volume.  Runs whenever the mount table changes
+  // and when the window becomes active.
+  void FollowVolumes();
+
   // WindowOperations.
   void SetStatusText(const std::string& text) override;
   std::string StatusText() const override;
   void AppendStatusText(const std::string& text) override;
   void RepaintStatus() override;
   std::string CurrentDrive() const override;
+  void SelectDriveOf(const std::string& folder) override;
   std::string DirectoryFolder() const override;
   void SetDirectoryFolder(const std::string& folder) override;
   std::string FileListFolder() const override;
   void SetFileListFolder(const std::string& folder) override;
   std::string SelectedFileName() const override;
+  bool SelectFile(const std::string& name) override;
   void RefreshFileList() override;
   void ClearPicture() override;
   ColorValue PictureBackground() const override;
@@ -76,6 +88,9 @@ class MainWindow final : public QWidget, public WindowOperations {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateControls();
@@ -102,6 +117,7 @@ class MainWindow final : public QWidget, public WindowOperations {
   std::unique_ptr<AboutWindow> frmAbout_;
   std::unique_ptr<HelpWindow> helpForm_;
   QFileSystemWatcher watcher_;
+  MountWatcher* mounts_;
   MainForm form_;
 };
 

@@ -1,5 +1,9 @@
 #include "shell/win32/main_window.h"
 
+#include <commctrl.h>
+#include <dbt.h>
+#include <shellapi.h>
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -54,6 +58,31 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+bool SameDrive(const std::string& left, const std::string& right) {
+  return left.size() >= 2 && right.size() >= 2 && _strnicmp(left.c_str(), right.c_str(), 2) == 0;
+}
+
+// The drive that Windows is on: the root volume, where the lists go when
+// the selected drive is gone.
+std::string SystemDrive() {
+  char folder[MAX_PATH] = {};
+  const UINT length = ::GetWindowsDirectoryA(folder, MAX_PATH);
+  return length >= 3 && length < MAX_PATH ? std::string(folder, 3) : std::string("C:\\");
+}
+
+std::vector<std::string> LogicalDrives() {
+  std::vector<std::string> drives;
+  char names[512] = {};
+  const DWORD length = ::GetLogicalDriveStringsA(sizeof names, names);
+  if (length >= sizeof names) {
+    return drives;
+  }
+  for (const char* drive = names; drive < names + length && *drive != '\0'; drive += std::strlen(drive) + 1) {
+    drives.emplace_back(drive);
+  }
+  return drives;
+}
+
 // The folder with a trailing separator only for a drive's root ("C:\").
 std::string NormalFolder(const std::string& folder) {
   std::string normal = std::filesystem::path(folder).lexically_normal().string();
@@ -94,10 +123,12 @@ MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder)
                               CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               instance_, this);
   CreateControls();
-  FillDriveList();
+  CreateStatusTip();
+  RefreshDriveList();
   FillFolderList();
   RefreshFileList();
   form_.Form_Load();
+  ::DragAcceptFiles(window_, TRUE);
   ::ShowWindow(window_, SW_SHOW);
 }
 
@@ -143,6 +174,34 @@ void MainWindow::CreateControls() {
   label_ = add(0, "STATIC", "Ver 1.0", SS_NOTIFY | SS_LEFT, design::kLabel1, kLabel1, boldFont_);
 }
 
+void MainWindow::CreateStatusTip() {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  statusTip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                 instance_, nullptr);
+  if (statusTip_ == nullptr) {
+    return;
+  }
+  // The text is asked for when the tip shows (TTN_GETDISPINFO), so it is
+  // always the status line of that moment.  The version 5 size of the
+  // structure: no manifest asks for a later version of the controls.
+  TOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(status_);
+  tool.lpszText = LPSTR_TEXTCALLBACKA;
+  ::SendMessageA(statusTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  // Long lines wrap at the width of the status line.
+  ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, design::kText1.width);
+}
+
+void MainWindow::OpenPath(const std::string& path) {
+  form_.OpenPath(path);
+  FlushPicture();
+}
+
 int MainWindow::Run() {
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -180,6 +239,32 @@ LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam
         return reinterpret_cast<LRESULT>(brush);
       }
       break;
+    }
+    case WM_NOTIFY: {
+      auto* request = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+      if (request->hdr.hwndFrom == statusTip_ && request->hdr.code == TTN_GETDISPINFOA) {
+        statusTipText_ = StatusText();
+        request->lpszText = statusTipText_.data();
+        return 0;
+      }
+      break;
+    }
+    case WM_DEVICECHANGE:
+      // A volume came or went (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE)
+      // or the devices changed: looking again is cheap.
+      RefreshDriveList();
+      FlushPicture();
+      return TRUE;
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(wParam);
+      char path[MAX_PATH] = {};
+      const UINT length = ::DragQueryFileA(drop, 0, path, MAX_PATH);
+      ::DragFinish(drop);
+      if (length > 0 && length < MAX_PATH) {
+        ::SetForegroundWindow(window_);
+        OpenPath(std::string(path, length));
+      }
+      return 0;
     }
     case WM_CLOSE:
       EndProgram();
@@ -268,7 +353,21 @@ void MainWindow::FlushPicture() {
   }
 }
 
-void MainWindow::SetStatusText(const std::string& text) { ::SetWindowTextA(status_, text.c_str()); }
+namespace {
+
+// The line starts with the word that tells the outcome: the caret goes back
+// to the start, and the edit control scrolls there, whatever the length.
+void ShowStatusStart(HWND status) {
+  ::SendMessageA(status, EM_SETSEL, 0, 0);
+  ::SendMessageA(status, EM_SCROLLCARET, 0, 0);
+}
+
+}  // namespace
+
+void MainWindow::SetStatusText(const std::string& text) {
+  ::SetWindowTextA(status_, text.c_str());
+  ShowStatusStart(status_);
+}
 
 std::string MainWindow::StatusText() const { return WindowText(status_); }
 
@@ -276,6 +375,7 @@ void MainWindow::AppendStatusText(const std::string& text) {
   const int end = ::GetWindowTextLengthA(status_);
   ::SendMessageA(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
   ::SendMessageA(status_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  ShowStatusStart(status_);
 }
 
 void MainWindow::RepaintStatus() {
@@ -294,14 +394,42 @@ std::string MainWindow::CurrentDrive() const {
   return drive;
 }
 
-void MainWindow::FillDriveList() {
-  char drives[512] = {};
-  const DWORD length = ::GetLogicalDriveStringsA(sizeof drives, drives);
-  for (const char* drive = drives; drive < drives + length && *drive != '\0'; drive += std::strlen(drive) + 1) {
-    const LRESULT row = ::SendMessageA(drive_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive));
-    if (_strnicmp(drive, directoryFolder_.c_str(), 2) == 0) {
-      ::SendMessageA(drive_, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+void MainWindow::SelectDriveOf(const std::string& folder) {
+  for (std::size_t row = 0; row < driveNames_.size(); ++row) {
+    if (SameDrive(driveNames_[row], folder)) {
+      ::SendMessageA(drive_, CB_SETCURSEL, row, 0);
     }
+  }
+}
+
+void MainWindow::RefreshDriveList() {
+  const std::vector<std::string> drives = LogicalDrives();
+  if (drives == driveNames_) {
+    return;
+  }
+  // At the start the drive of the starting folder is the selected one.
+  const bool starting = driveNames_.empty();
+  const std::string selected = starting ? directoryFolder_ : CurrentDrive();
+  const bool selectedThere =
+      std::any_of(drives.begin(), drives.end(), [&](const std::string& drive) { return SameDrive(drive, selected); });
+  driveNames_ = drives;
+  ::SendMessageA(drive_, CB_RESETCONTENT, 0, 0);
+  for (const std::string& drive : driveNames_) {
+    ::SendMessageA(drive_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive.c_str()));
+  }
+  if (selectedThere || starting) {
+    SelectDriveOf(selected);
+    return;
+  }
+  // The selected drive is gone: the system's drive takes its place, as if
+  // the user had picked it.
+  const std::string system = SystemDrive();
+  SelectDriveOf(
+      std::any_of(drives.begin(), drives.end(), [&](const std::string& drive) { return SameDrive(drive, system); })
+          ? system
+          : (drives.empty() ? std::string() : drives.front()));
+  if (::SendMessageA(drive_, CB_GETCURSEL, 0, 0) >= 0) {
+    form_.Drive1_Change();
   }
 }
 
@@ -350,6 +478,16 @@ void MainWindow::SetFileListFolder(const std::string& folder) {
   RefreshFileList();
 }
 
+bool MainWindow::SelectFile(const std::string& name) {
+  const auto found = std::find(fileNames_.begin(), fileNames_.end(), name);
+  if (found == fileNames_.end()) {
+    return false;
+  }
+  // Selecting a row scrolls it into view.
+  ::SendMessageA(files_, LB_SETCURSEL, static_cast<WPARAM>(found - fileNames_.begin()), 0);
+  return true;
+}
+
 std::string MainWindow::SelectedFileName() const {
   const LRESULT row = ::SendMessageA(files_, LB_GETCURSEL, 0, 0);
   return row >= 0 && static_cast<std::size_t>(row) < fileNames_.size() ? fileNames_[static_cast<std::size_t>(row)]
@@ -358,14 +496,19 @@ std::string MainWindow::SelectedFileName() const {
 
 void MainWindow::RefreshFileList() {
   const std::string selected = SelectedFileName();
+  const LRESULT top = ::SendMessageA(files_, LB_GETTOPINDEX, 0, 0);
   fileNames_ = ListTgaFiles(fileListFolder_);
+  ::SendMessageA(files_, WM_SETREDRAW, FALSE, 0);
   ::SendMessageA(files_, LB_RESETCONTENT, 0, 0);
-  for (std::size_t row = 0; row < fileNames_.size(); ++row) {
-    ::SendMessageA(files_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fileNames_[row].c_str()));
-    if (fileNames_[row] == selected) {
-      ::SendMessageA(files_, LB_SETCURSEL, row, 0);
-    }
+  for (const std::string& name : fileNames_) {
+    ::SendMessageA(files_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   }
+  // The list keeps its place, then moves as little as it takes to show the
+  // selected file, which entries new above it may have pushed out of sight.
+  ::SendMessageA(files_, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
+  SelectFile(selected);
+  ::SendMessageA(files_, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(files_, nullptr, TRUE);
 }
 
 void MainWindow::ClearPicture() {

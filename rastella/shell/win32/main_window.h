@@ -26,16 +26,22 @@ class MainWindow final : public WindowOperations {
   // status.
   int Run();
 
+  // Opens a file or a folder as "Open with" does: what the program does
+  // with the path on its command line, and with a file dropped on it.
+  void OpenPath(const std::string& path);
+
   void SetStatusText(const std::string& text) override;
   std::string StatusText() const override;
   void AppendStatusText(const std::string& text) override;
   void RepaintStatus() override;
   std::string CurrentDrive() const override;
+  void SelectDriveOf(const std::string& folder) override;
   std::string DirectoryFolder() const override { return directoryFolder_; }
   void SetDirectoryFolder(const std::string& folder) override;
   std::string FileListFolder() const override { return fileListFolder_; }
   void SetFileListFolder(const std::string& folder) override;
   std::string SelectedFileName() const override;
+  bool SelectFile(const std::string& name) override;
   void RefreshFileList() override;
   void ClearPicture() override;
   ColorValue PictureBackground() const override { return background_; }
@@ -53,7 +59,11 @@ class MainWindow final : public WindowOperations {
   LRESULT HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void HandleCommand(int control, int notification);
   void CreateControls();
-  void FillDriveList();
+  void CreateStatusTip();
+  // Lists the drives again.  The selected drive stays selected while it is
+  // there; when it is gone, the system's drive is selected with the change
+  // event that a user's choice gives.  An unchanged list is left alone.
+  void RefreshDriveList();
   void FillFolderList();
   void PaintPicture(HDC device);
   // Shows what the drawing operations changed.
@@ -67,6 +77,9 @@ class MainWindow final : public WindowOperations {
   HWND files_ = nullptr;
   HWND status_ = nullptr;
   HWND label_ = nullptr;
+  // The tooltip of Text1, which shows the whole status line.
+  HWND statusTip_ = nullptr;
+  std::string statusTipText_;
   HFONT boldFont_ = nullptr;
   HFONT regularFont_ = nullptr;
   HBRUSH driveBrush_ = nullptr;
@@ -78,6 +91,7 @@ class MainWindow final : public WindowOperations {
   // The folder that each row of the folder list stands for.
   std::vector<std::string> folderRows_;
   std::vector<std::string> fileNames_;
+  std::vector<std::string> driveNames_;
 
   // The drawing area, top row first, one 0x00RRGGBB value per pixel as a
   // 32-bit device-independent bitmap holds it.
