@@ -73,6 +73,10 @@ for arch in x86_64 i686; do
     timeout 600 python3 rastella/shell/win32/tests/gui_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
     --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples"
 
+  suite "rastella.exe status line, file list, drives and command line" \
+    timeout 600 python3 rastella/shell/win32/tests/window_follow_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
+    --probe "$build/rastella/shell/win32/rastella-window-probe.exe"
+
   suite "treebane.exe against the Linux program" \
     timeout 900 python3 treebane/tests/windows/compare_test.py --exe "$build/treebane/treebane.exe" \
     --linux "$host/treebane/treebane"
