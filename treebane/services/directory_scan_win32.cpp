@@ -1,10 +1,12 @@
-// Current directory and wildcard scan on Windows.
+// Current directory and wildcard scan on Windows, through the wide-character
+// calls (windows_names.h).
 
 #include "directory_scan.h"
 
 #include "directory_scan_platform.h"
 
 #include "name_pattern.h"
+#include "windows_names.h"
 
 #include <windows.h>
 
@@ -22,7 +24,7 @@ bool EndsInSeparator(const std::string& path)
 
 // Folders, reparse points (symbolic links, junctions) and devices are left
 // out.
-bool IsRegularFile(const WIN32_FIND_DATAA& entry)
+bool IsRegularFile(const WIN32_FIND_DATAW& entry)
 {
     constexpr DWORD NotRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
     return (entry.dwFileAttributes & NotRegular) == 0;
@@ -51,20 +53,21 @@ std::string WorkingDirectory()
 {
     // The first call tells the length with the terminating zero, the second
     // the length without; the folder may change in between.
-    std::string directory;
-    DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+    std::wstring directory;
+    DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
     while (needed > directory.size()) {
         directory.resize(needed);
-        needed = ::GetCurrentDirectoryA(static_cast<DWORD>(directory.size()), directory.data());
+        needed = ::GetCurrentDirectoryW(static_cast<DWORD>(directory.size()), directory.data());
         if (needed == 0) {
             return std::string();
         }
     }
     directory.resize(needed);
-    if (!directory.empty() && !EndsInSeparator(directory)) {
-        directory += '\\';
+    std::string text = NameFromWide(directory);
+    if (!text.empty() && !EndsInSeparator(text)) {
+        text += '\\';
     }
-    return directory;
+    return text;
 }
 
 ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
@@ -75,8 +78,8 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
     }
     searchPath += pattern.empty() ? "*.*" : pattern;
 
-    WIN32_FIND_DATAA entry{};
-    FindHandle listing(::FindFirstFileA(searchPath.c_str(), &entry));
+    WIN32_FIND_DATAW entry{};
+    FindHandle listing(::FindFirstFileW(WidePath(searchPath).c_str(), &entry));
     if (listing.get() == INVALID_HANDLE_VALUE) {
         if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
             return ScanOf({});
@@ -87,11 +90,13 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
     do {
         // The listing matches the pattern against an entry's 8.3 short name
         // as well ("x.tgax" is "X~1.TGA"), and with its own wildcard rules;
-        // only the long name counts here.
-        if (IsRegularFile(entry) && MatchesPattern(entry.cFileName, pattern)) {
-            names.emplace_back(entry.cFileName);
+        // only the long name counts here. A name without an exact UTF-8
+        // form is kept, so that the run can report it; it never opens.
+        const std::string name = NameFromWide(entry.cFileName);
+        if (IsRegularFile(entry) && MatchesPattern(name, pattern)) {
+            names.push_back(name);
         }
-    } while (::FindNextFileA(listing.get(), &entry) != 0);
+    } while (::FindNextFileW(listing.get(), &entry) != 0);
     if (::GetLastError() != ERROR_NO_MORE_FILES) {
         return ScanHandle();
     }
@@ -100,7 +105,7 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
 
 bool PathExists(const std::string& path)
 {
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (::GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
         return true;
     }
     const DWORD error = ::GetLastError();

@@ -4,6 +4,7 @@
 #include "file_slots.h"
 
 #include "file_slots_platform.h"
+#include "windows_names.h"
 
 #include <windows.h>
 
@@ -71,7 +72,7 @@ std::string FolderOf(const std::string& path)
 // remove: false then, as for any other failure.
 bool RemoveLeftover(const std::string& path)
 {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -79,9 +80,9 @@ bool RemoveLeftover(const std::string& path)
         return false;
     }
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        ::SetFileAttributesW(WidePath(path).c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     }
-    return ::DeleteFileA(path.c_str()) != 0;
+    return ::DeleteFileW(WidePath(path).c_str()) != 0;
 }
 
 // A new, empty temporary file; exclusive creation guarantees that it is our
@@ -91,15 +92,16 @@ HANDLE CreateTemporaryFile(const std::string& path)
     if (!RemoveLeftover(path)) {
         return INVALID_HANDLE_VALUE;
     }
-    return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Commits, like the copy, end in this move: it replaces the target in one
 // step and returns only once the move is on disk.
 bool MoveOver(const std::string& temporaryPath, const std::string& target)
 {
-    return ::MoveFileExA(temporaryPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+    return ::MoveFileExW(WidePath(temporaryPath).c_str(), WidePath(target).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
            != 0;
 }
 
@@ -107,7 +109,7 @@ bool MoveOver(const std::string& temporaryPath, const std::string& target)
 // target does not exist.
 DWORD AttributesToKeep(const std::string& target)
 {
-    const DWORD attributes = ::GetFileAttributesA(target.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(target).c_str());
     return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KeptAttributes;
 }
 
@@ -137,14 +139,15 @@ namespace file_slots_platform {
 
 bool OpenHandleForReading(const std::string& path, std::intptr_t& handle)
 {
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const HANDLE file = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
     // Only files on disk: not a device that a reserved name such as "NUL"
-    // or "CON" opens.
-    if (::GetFileType(file) != FILE_TYPE_DISK) {
+    // or "CON" opens; and only the file of exactly this name, not one whose
+    // name differs in letter case only.
+    if (::GetFileType(file) != FILE_TYPE_DISK || !OpenedUnderExactName(file, path)) {
         ::CloseHandle(file);
         return false;
     }
@@ -154,11 +157,11 @@ bool OpenHandleForReading(const std::string& path, std::intptr_t& handle)
 
 bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         // CREATE_ALWAYS refuses, for one, an existing hidden file.
-        file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+        file = ::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (file == INVALID_HANDLE_VALUE) {
@@ -197,11 +200,11 @@ bool CommitReplacementFile(const TemporaryFile& file, const std::string& target,
     complete = ::CloseHandle(handle) != 0 && complete;
     const DWORD kept = AttributesToKeep(target);
     if (complete && kept != 0) {
-        complete = ::SetFileAttributesA(file.path.c_str(), kept) != 0;
+        complete = ::SetFileAttributesW(WidePath(file.path).c_str(), kept) != 0;
     }
     complete = complete && MoveOver(file.path, target);
     if (!complete) {
-        ::DeleteFileA(file.path.c_str());
+        ::DeleteFileW(WidePath(file.path).c_str());
     }
     UnregisterTemporary(file.path);
     return complete;
@@ -211,7 +214,7 @@ void DiscardReplacementFile(const TemporaryFile& file)
 {
     ::CloseHandle(Handle(file.handle));
     TemporaryFilesGuard guard;
-    ::DeleteFileA(file.path.c_str());
+    ::DeleteFileW(WidePath(file.path).c_str());
     UnregisterTemporary(file.path);
 }
 
@@ -271,7 +274,7 @@ bool MayReplace(const std::string& path)
 {
     // Replace only what a plain write could have changed, and never a
     // read-only file.
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -285,12 +288,12 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     if (source.empty() || target.empty()) {
         return false;
     }
-    const DWORD sourceAttributes = ::GetFileAttributesA(source.c_str());
+    const DWORD sourceAttributes = ::GetFileAttributesW(WidePath(source).c_str());
     if (sourceAttributes == INVALID_FILE_ATTRIBUTES
         || (sourceAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
         return false;
     }
-    // MoveFileExA would replace a read-only target on some systems and
+    // MoveFileExW would replace a read-only target on some systems and
     // refuse on others; it is never replaced.
     if (!MayReplace(target)) {
         return false;
@@ -298,35 +301,37 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     const std::string temporaryPath = FolderOf(target) + ".treebane-copy.tmp";
 
     // The whole copy runs under the lock: the event handler waits for it
-    // rather than find a file that CopyFileA holds open and cannot be
+    // rather than find a file that CopyFileW holds open and cannot be
     // deleted.
     TemporaryFilesGuard guard;
     if (ending || !RemoveLeftover(temporaryPath)) {
         return false;
     }
     RegisterTemporary(temporaryPath);
-    bool complete = ::CopyFileA(source.c_str(), temporaryPath.c_str(), FALSE) != 0;
+    bool complete = ::CopyFileW(WidePath(source).c_str(), WidePath(temporaryPath).c_str(), FALSE) != 0;
 
-    // CopyFileA gives the copy the source's attributes; a read-only copy is
+    // CopyFileW gives the copy the source's attributes; a read-only copy is
     // made writable just long enough to flush it.
-    const DWORD copyAttributes = complete ? ::GetFileAttributesA(temporaryPath.c_str()) : INVALID_FILE_ATTRIBUTES;
+    const DWORD copyAttributes =
+        complete ? ::GetFileAttributesW(WidePath(temporaryPath).c_str()) : INVALID_FILE_ATTRIBUTES;
     const bool readOnly =
         copyAttributes != INVALID_FILE_ATTRIBUTES && (copyAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) {
-        complete = ::SetFileAttributesA(temporaryPath.c_str(),
+        complete = ::SetFileAttributesW(WidePath(temporaryPath).c_str(),
                                         copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))
                    != 0;
     }
     if (complete) {
-        const HANDLE copy = ::CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE copy = ::CreateFileW(WidePath(temporaryPath).c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
         complete = copy != INVALID_HANDLE_VALUE && ::FlushFileBuffers(copy) != 0;
         if (copy != INVALID_HANDLE_VALUE) {
             complete = ::CloseHandle(copy) != 0 && complete;
         }
     }
     if (complete && readOnly) {
-        complete = ::SetFileAttributesA(temporaryPath.c_str(), copyAttributes) != 0;
+        complete = ::SetFileAttributesW(WidePath(temporaryPath).c_str(), copyAttributes) != 0;
     }
     complete = complete && MoveOver(temporaryPath, target);
     if (!complete) {
@@ -341,7 +346,7 @@ void RemovePendingTemporaryFiles() noexcept
     TemporaryFilesGuard guard;
     ending = true;
     for (const std::string& path : pendingTemporaries) {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(WidePath(path).c_str());
     }
 }
 
