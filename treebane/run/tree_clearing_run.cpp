@@ -168,6 +168,11 @@ void RunTreeClearing()
     InitConsole();
     WriteIntroduction();
 
+    const std::string refusal = WorkingDirectoryRefusal();
+    if (!refusal.empty()) {
+        RefuseRun(refusal);
+        return;
+    }
     FileSlots slots;
     if (!slots.OpenForReading(MaskSlot, MaskName)) {
         RefuseRun("treebane.data not found");

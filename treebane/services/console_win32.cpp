@@ -16,6 +16,8 @@
 
 namespace treebane {
 
+using windows_names::WideForDisplay;
+
 namespace {
 
 // The input mode for reading a line: processed, line-wise input with echo.

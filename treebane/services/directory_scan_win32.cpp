@@ -15,6 +15,9 @@
 
 namespace treebane {
 
+using windows_names::NameFromWide;
+using windows_names::WidePath;
+
 namespace {
 
 bool EndsInSeparator(const std::string& path)
@@ -68,6 +71,28 @@ std::string WorkingDirectory()
         text += '\\';
     }
     return text;
+}
+
+std::string WorkingDirectoryRefusal()
+{
+    wchar_t current[MAX_PATH + 1] = {};
+    wchar_t windows[MAX_PATH + 1] = {};
+    const DWORD currentLength = ::GetCurrentDirectoryW(MAX_PATH + 1, current);
+    const DWORD windowsLength = ::GetWindowsDirectoryW(windows, MAX_PATH + 1);
+    const auto trimmed = [](const wchar_t* path, DWORD length) {
+        while (length > 0 && path[length - 1] == L'\\') {
+            --length;
+        }
+        return static_cast<int>(length);
+    };
+    if (currentLength == 0 || currentLength > MAX_PATH || windowsLength == 0 || windowsLength > MAX_PATH
+        || ::CompareStringOrdinal(current, trimmed(current, currentLength), windows, trimmed(windows, windowsLength),
+                                  TRUE)
+               != CSTR_EQUAL) {
+        return std::string();
+    }
+    return "The current folder is the Windows folder - start treebane in a texture folder whose path is shorter "
+           "than 260 characters";
 }
 
 ScanHandle BeginScan(const std::string& directory, const std::string& pattern)

@@ -13,6 +13,9 @@
 
 namespace treebane {
 
+using windows_names::OpenedUnderExactName;
+using windows_names::WidePath;
+
 namespace {
 
 // Attributes of a target that its replacement takes over: what a plain

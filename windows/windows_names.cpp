@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace treebane {
+namespace windows_names {
 
 namespace {
 
@@ -220,4 +220,4 @@ bool OpenedUnderExactName(HANDLE file, const std::string& path)
     return found == asked;
 }
 
-}  // namespace treebane
+}  // namespace windows_names

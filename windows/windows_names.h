@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-namespace treebane {
+namespace windows_names {
 
 // The UTF-8 form of a name the platform gave, unpaired surrogates kept as
 // described above.
@@ -43,4 +43,4 @@ std::wstring WidePath(const std::string& path);
 // "A.tree.tga_org": the file then belongs to another name.
 bool OpenedUnderExactName(HANDLE file, const std::string& path);
 
-}  // namespace treebane
+}  // namespace windows_names
