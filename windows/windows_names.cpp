@@ -220,4 +220,21 @@ bool OpenedUnderExactName(HANDLE file, const std::string& path)
     return found == asked;
 }
 
+bool NameTakenByAnother(const std::string& path)
+{
+    std::wstring wide;
+    if (!WideFromUtf8(path, wide)) {
+        return false;
+    }
+    const std::size_t separator = LastSeparator(wide);
+    const std::wstring asked = separator == std::wstring::npos ? wide : wide.substr(separator + 1);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE listing = ::FindFirstFileW(WidePath(path).c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::FindClose(listing);
+    return asked != entry.cFileName;
+}
+
 }  // namespace windows_names

@@ -43,4 +43,10 @@ std::wstring WidePath(const std::string& path);
 // "A.tree.tga_org": the file then belongs to another name.
 bool OpenedUnderExactName(HANDLE file, const std::string& path);
 
+// True when the folder of `path` holds an entry that the platform takes for
+// `path` although its name is not exactly the last component of `path`:
+// one that differs in letter case only, or whose 8.3 short name it is.
+// Writing to `path` would replace that entry.
+bool NameTakenByAnother(const std::string& path);
+
 }  // namespace windows_names

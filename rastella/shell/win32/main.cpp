@@ -5,11 +5,17 @@
 
 #include <filesystem>
 
+#include "shell/utf8_path.h"
 #include "shell/win32/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::error_code error;
-  const std::string folder = std::filesystem::current_path(error).string();
-  rastella::win32::MainWindow window(instance, error ? std::string("C:\\") : folder);
+  std::string folder;
+  try {
+    folder = rastella::Utf8FromPath(std::filesystem::current_path(error));
+  } catch (const std::exception&) {
+    folder.clear();  // a folder name without a UTF-8 form
+  }
+  rastella::win32::MainWindow window(instance, error || folder.empty() ? std::string("C:\\") : folder);
   return window.Run();
 }

@@ -5,8 +5,10 @@
 #include <filesystem>
 
 #include "shell/file_access.h"
+#include "shell/utf8_path.h"
 #include "shell/win32/window_object.h"
 #include "shell/window_design.h"
+#include "windows_names.h"
 
 namespace rastella::win32 {
 
@@ -48,15 +50,26 @@ HFONT MakeFont(bool bold, double points) {
                        "MS Sans Serif");
 }
 
+// Texts go to and come from the controls as UTF-16, so that every file name
+// shows as it is, whatever the ANSI code page.
 std::string WindowText(HWND window) {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return windows_names::NameFromWide(text);
+}
+
+void AddListRow(HWND list, const std::string& text) {
+  ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(windows_names::WideForDisplay(text).c_str()));
 }
 
 // The folder with a trailing separator only for a drive's root ("C:\").
 std::string NormalFolder(const std::string& folder) {
-  std::string normal = std::filesystem::path(folder).lexically_normal().string();
+  std::string normal;
+  try {
+    normal = Utf8FromPath(PathFromUtf8(folder).lexically_normal());
+  } catch (const std::exception&) {
+    normal = folder;  // names without a UTF-8 form are left as they are
+  }
   while (normal.size() > 3 && (normal.back() == '\\' || normal.back() == '/')) {
     normal.pop_back();
   }
@@ -117,9 +130,11 @@ MainWindow::~MainWindow() {
 void MainWindow::CreateControls() {
   const auto add = [this](DWORD exStyle, const char* windowClass, const char* text, DWORD style,
                           const design::Rect& bounds, int id, HFONT font) {
-    const HWND control = ::CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, bounds.left,
-                                           bounds.top, bounds.width, bounds.height, window_,
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, this);
+    const HWND control = ::CreateWindowExW(exStyle, windows_names::WideForDisplay(windowClass).c_str(),
+                                           windows_names::WideForDisplay(text).c_str(),
+                                           WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top, bounds.width,
+                                           bounds.height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                           instance_, this);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   };
@@ -268,14 +283,17 @@ void MainWindow::FlushPicture() {
   }
 }
 
-void MainWindow::SetStatusText(const std::string& text) { ::SetWindowTextA(status_, text.c_str()); }
+void MainWindow::SetStatusText(const std::string& text) {
+  ::SetWindowTextW(status_, windows_names::WideForDisplay(text).c_str());
+}
 
 std::string MainWindow::StatusText() const { return WindowText(status_); }
 
 void MainWindow::AppendStatusText(const std::string& text) {
-  const int end = ::GetWindowTextLengthA(status_);
-  ::SendMessageA(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-  ::SendMessageA(status_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  const int end = ::GetWindowTextLengthW(status_);
+  ::SendMessageW(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+  ::SendMessageW(status_, EM_REPLACESEL, FALSE,
+                 reinterpret_cast<LPARAM>(windows_names::WideForDisplay(text).c_str()));
 }
 
 void MainWindow::RepaintStatus() {
@@ -318,26 +336,31 @@ void MainWindow::FillFolderList() {
   ::SendMessageA(folders_, LB_RESETCONTENT, 0, 0);
   folderRows_.clear();
   std::vector<std::string> chain;
-  for (std::filesystem::path path(directoryFolder_);; path = path.parent_path()) {
-    chain.push_back(NormalFolder(path.string()));
+  for (std::filesystem::path path = PathFromUtf8(directoryFolder_);; path = path.parent_path()) {
+    chain.push_back(NormalFolder(Utf8FromPath(path)));
     if (path == path.parent_path() || path.parent_path().empty()) break;
   }
   std::reverse(chain.begin(), chain.end());
   const auto addRow = [this](const std::string& path, std::size_t depth) {
-    std::string name = std::filesystem::path(path).filename().string();
+    std::string name = Utf8FromPath(PathFromUtf8(path).filename());
     if (name.empty()) name = path;
     const std::string row = std::string(2 * depth, ' ') + name;
-    ::SendMessageA(folders_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    AddListRow(folders_, row);
     folderRows_.push_back(path);
   };
   for (std::size_t depth = 0; depth < chain.size(); ++depth) addRow(chain[depth], depth);
   ::SendMessageA(folders_, LB_SETCURSEL, chain.size() - 1, 0);
   std::vector<std::string> subfolders;
   std::error_code error;
-  for (std::filesystem::directory_iterator entries(directoryFolder_, error), end; !error && entries != end;
-       entries.increment(error)) {
+  for (std::filesystem::directory_iterator entries(PathFromUtf8(directoryFolder_), error), end;
+       !error && entries != end; entries.increment(error)) {
     std::error_code typeError;
-    if (entries->is_directory(typeError)) subfolders.push_back(entries->path().string());
+    if (!entries->is_directory(typeError)) continue;
+    try {
+      subfolders.push_back(Utf8FromPath(entries->path()));
+    } catch (const std::exception&) {
+      // A name without a UTF-8 form cannot be opened as a folder here.
+    }
   }
   std::sort(subfolders.begin(), subfolders.end());
   for (const std::string& subfolder : subfolders) addRow(subfolder, chain.size());
@@ -361,7 +384,7 @@ void MainWindow::RefreshFileList() {
   fileNames_ = ListTgaFiles(fileListFolder_);
   ::SendMessageA(files_, LB_RESETCONTENT, 0, 0);
   for (std::size_t row = 0; row < fileNames_.size(); ++row) {
-    ::SendMessageA(files_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(fileNames_[row].c_str()));
+    AddListRow(files_, fileNames_[row]);
     if (fileNames_[row] == selected) {
       ::SendMessageA(files_, LB_SETCURSEL, row, 0);
     }
