@@ -42,6 +42,11 @@ for arch in x86_64 i686; do
     --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples"
   passed=$((passed + 1))
 
+  echo "== Windows $arch: rastella-script.exe on names the ANSI code page cannot carry"
+  timeout 600 python3 rastella/shell/win32/tests/names_test.py --exe "$build/rastella/rastella-script.exe" \
+    --linux "$host/rastella/rastella-script"
+  passed=$((passed + 1))
+
   if [ -f treebane/tests/windows/compare_test.py ]; then
     echo "== Windows $arch: treebane.exe against the Linux program"
     timeout 900 python3 treebane/tests/windows/compare_test.py --exe "$build/treebane/treebane.exe" \
@@ -49,6 +54,10 @@ for arch in x86_64 i686; do
     passed=$((passed + 1))
     echo "== Windows $arch: treebane.exe interrupted with Ctrl+C in a console"
     timeout 600 python3 treebane/tests/windows/interrupt_test.py --exe "$build/treebane/treebane.exe"
+    passed=$((passed + 1))
+    echo "== Windows $arch: treebane.exe on names the ANSI code page cannot carry"
+    timeout 600 python3 treebane/tests/windows/names_test.py --exe "$build/treebane/treebane.exe" \
+      --linux "$host/treebane/treebane"
     passed=$((passed + 1))
   fi
 done
