@@ -42,6 +42,12 @@ for arch in x86_64 i686; do
     --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples"
   passed=$((passed + 1))
 
+  echo "== Windows $arch: rastella.exe on a name the ANSI code page cannot carry, beside its best-fit twin"
+  timeout 600 python3 rastella/shell/win32/tests/gui_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
+    --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples" \
+    --chosen-as "α-é.tga" --twin "a-é.tga"
+  passed=$((passed + 1))
+
   echo "== Windows $arch: rastella-script.exe on names the ANSI code page cannot carry"
   timeout 600 python3 rastella/shell/win32/tests/names_test.py --exe "$build/rastella/rastella-script.exe" \
     --linux "$host/rastella/rastella-script"

@@ -167,9 +167,12 @@ std::wstring WidePath(const std::string& path)
     // listed "a.tree.tga." would open "a.tree.tga").
     const std::size_t separator = LastSeparator(wide);
     std::wstring folder = separator == std::wstring::npos ? std::wstring(L".") : wide.substr(0, separator + 1);
-    const std::wstring name = separator == std::wstring::npos ? wide : wide.substr(separator + 1);
+    std::wstring name = separator == std::wstring::npos ? wide : wide.substr(separator + 1);
     if (name.empty() || name == L"." || name == L"..") {
-        return std::wstring();
+        // A path that ends in a folder step ("C:\", "sub\..") is a folder,
+        // which the platform resolves as a whole.
+        folder = wide;
+        name.clear();
     }
     const DWORD needed = ::GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
     if (needed == 0) {
@@ -181,10 +184,12 @@ std::wstring WidePath(const std::string& path)
         return std::wstring();
     }
     std::wstring absolute(full.data(), length);
-    if (absolute.back() != L'\\') {
-        absolute += L'\\';
+    if (!name.empty()) {
+        if (absolute.back() != L'\\') {
+            absolute += L'\\';
+        }
+        absolute += name;
     }
-    absolute += name;
     // Extended-length form: "\\?\C:\..." and "\\?\UNC\server\share\...".
     if (absolute.rfind(L"\\\\", 0) == 0) {
         if (absolute.rfind(L"\\\\.\\", 0) == 0) {

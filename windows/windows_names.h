@@ -31,9 +31,10 @@ bool WideFromUtf8(std::string_view text, std::wstring& wide);
 // shows as U+FFFD.
 std::wstring WideForDisplay(std::string_view text);
 
-// The path to hand to a wide-character call. A path that would not fit the
-// classic 260-character limit is made absolute and given the "\\?\"
-// extended-length prefix (which every call here accepts). Empty when the
+// The path to hand to a wide-character call: absolute, with the "\\?\"
+// extended-length prefix, so that no 260-character limit applies and the
+// last component reaches the file system unchanged (the platform's clean-up
+// of a plain path would drop its trailing dots and blanks). Empty when the
 // path is not valid UTF-8: every call then fails, as for a missing file.
 std::wstring WidePath(const std::string& path);
 

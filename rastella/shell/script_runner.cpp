@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "shell/file_access.h"
+#include "shell/folders.h"
 #include "shell/utf8_path.h"
 
 namespace rastella {
@@ -108,8 +109,7 @@ bool ScriptRunner::ChangeFolder(const std::string& argument) {
     return Fail("folder needs a path");
   }
   const std::string normal = ResolvePath(argument);
-  std::error_code error;
-  if (normal.empty() || !std::filesystem::is_directory(PathFromUtf8(normal), error)) {
+  if (normal.empty() || !IsFolder(normal)) {
     return Fail("not a folder: " + argument);
   }
   window_.SetDirectoryFolder(normal);

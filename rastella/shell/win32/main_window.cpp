@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "shell/file_access.h"
+#include "shell/folders.h"
 #include "shell/utf8_path.h"
 #include "shell/win32/window_object.h"
 #include "shell/window_design.h"
@@ -350,20 +351,7 @@ void MainWindow::FillFolderList() {
   };
   for (std::size_t depth = 0; depth < chain.size(); ++depth) addRow(chain[depth], depth);
   ::SendMessageA(folders_, LB_SETCURSEL, chain.size() - 1, 0);
-  std::vector<std::string> subfolders;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entries(PathFromUtf8(directoryFolder_), error), end;
-       !error && entries != end; entries.increment(error)) {
-    std::error_code typeError;
-    if (!entries->is_directory(typeError)) continue;
-    try {
-      subfolders.push_back(Utf8FromPath(entries->path()));
-    } catch (const std::exception&) {
-      // A name without a UTF-8 form cannot be opened as a folder here.
-    }
-  }
-  std::sort(subfolders.begin(), subfolders.end());
-  for (const std::string& subfolder : subfolders) addRow(subfolder, chain.size());
+  for (const std::string& subfolder : ListSubfolders(directoryFolder_)) addRow(subfolder, chain.size());
 }
 
 void MainWindow::SetFileListFolder(const std::string& folder) {
