@@ -119,8 +119,7 @@ void WriteToStandardOutput(std::string_view bytes)
     // name shows as it is, whatever the console's code page; anything else
     // (a file, a pipe) refuses that and gets the bytes of the console's code
     // page through WriteFile.
-    DWORD mode = 0;
-    if (::GetConsoleMode(standardOutput, &mode) != 0) {
+    if (IsConsole(standardOutput)) {
         const std::wstring wide = WideForDisplay(bytes);
         WriteAllUnits(wide.data(), wide.size(), [](const wchar_t* data, DWORD size, DWORD& done) {
             return ::WriteConsoleW(standardOutput, data, size, &done, nullptr) != 0;

@@ -66,7 +66,14 @@ std::string WorkingDirectory()
         }
     }
     directory.resize(needed);
+    // A folder name without a UTF-8 form could not be handed back to the
+    // platform; the empty text makes callers name files relative to the
+    // current directory instead, which reaches the same folder.
     std::string text = NameFromWide(directory);
+    std::wstring unused;
+    if (!windows_names::WideFromUtf8(text, unused)) {
+        return std::string();
+    }
     if (!text.empty() && !EndsInSeparator(text)) {
         text += '\\';
     }
