@@ -140,7 +140,8 @@ def main():
     parser.add_argument("--linux", required=True)
     parser.add_argument("--wine", default="wine")
     arguments = parser.parse_args()
-    environment = dict(os.environ, WINEDEBUG="-all")
+    # wine takes its code pages from the locale: this one gives code page 437.
+    environment = dict(os.environ, WINEDEBUG="-all", LC_ALL="C.UTF-8")
     environment.pop("DISPLAY", None)  # no console window of wine's own
     environment.setdefault("WINEPREFIX", "/tmp/wineprefix-tb")
     exe, linux = os.path.abspath(arguments.exe), os.path.abspath(arguments.linux)
