@@ -222,7 +222,12 @@ bool OpenedUnderExactName(HANDLE file, const std::string& path)
     const std::wstring opened(name.data(), length);
     const std::size_t openedSeparator = LastSeparator(opened);
     const std::wstring found = openedSeparator == std::wstring::npos ? opened : opened.substr(openedSeparator + 1);
-    return found == asked;
+    // A name that differs altogether is the target of a symbolic link,
+    // which the caller asked for by the link's name.
+    const bool sameIgnoringCase =
+        ::CompareStringOrdinal(found.c_str(), static_cast<int>(found.size()), asked.c_str(),
+                               static_cast<int>(asked.size()), TRUE) == CSTR_EQUAL;
+    return found == asked || !sameIgnoringCase;
 }
 
 bool NameTakenByAnother(const std::string& path)

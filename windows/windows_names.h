@@ -38,9 +38,9 @@ std::wstring WideForDisplay(std::string_view text);
 // path is not valid UTF-8: every call then fails, as for a missing file.
 std::wstring WidePath(const std::string& path);
 
-// True when the last component of the name of the open `file` is, character
-// for character, the last component of `path`. On a file system that looks
-// names up regardless of letter case, "a.tree.tga_org" can open
+// False when the last component of the name of the open `file` differs
+// from the last component of `path` in letter case only. On a file system
+// that looks names up regardless of letter case, "a.tree.tga_org" can open
 // "A.tree.tga_org": the file then belongs to another name.
 bool OpenedUnderExactName(HANDLE file, const std::string& path);
 
