@@ -73,6 +73,15 @@ for arch in x86_64 i686; do
     timeout 600 python3 rastella/shell/win32/tests/gui_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
     --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples"
 
+  suite "rastella.exe on a name the ANSI code page cannot carry, beside its best-fit twin" \
+    timeout 600 python3 rastella/shell/win32/tests/gui_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
+    --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples" \
+    --chosen-as "α-é.tga" --twin "a-é.tga"
+
+  suite "rastella-script.exe on names the ANSI code page cannot carry" \
+    timeout 600 python3 rastella/shell/win32/tests/names_test.py --exe "$build/rastella/rastella-script.exe" \
+    --linux "$host/rastella/rastella-script"
+
   suite "rastella.exe status line, file list, drives and command line" \
     timeout 600 python3 rastella/shell/win32/tests/window_follow_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
     --probe "$build/rastella/shell/win32/rastella-window-probe.exe"
@@ -86,6 +95,10 @@ for arch in x86_64 i686; do
 
   suite "treebane.exe runs started together, and killed, in one folder" \
     timeout 900 python3 treebane/tests/windows/concurrency_test.py --exe "$build/treebane/treebane.exe"
+
+  suite "treebane.exe on names the ANSI code page cannot carry" \
+    timeout 600 python3 treebane/tests/windows/names_test.py --exe "$build/treebane/treebane.exe" \
+    --linux "$host/treebane/treebane"
 done
 
 bash scripts/package-windows.sh

@@ -9,6 +9,7 @@ namespace rastella {
 
 namespace {
 
+#ifndef _WIN32
 bool EndsWithTgaIgnoringCase(const std::string& name) {
   static constexpr std::string_view kExtension = ".tga";
   if (name.size() < kExtension.size()) {
@@ -20,10 +21,14 @@ bool EndsWithTgaIgnoringCase(const std::string& name) {
                     });
 }
 
+#endif
+
 bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
 
 }  // namespace
 
+#ifndef _WIN32
+// Windows lists through its wide-character calls (file_list_win32.cpp).
 std::vector<std::string> ListTgaFiles(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code error;
@@ -41,6 +46,7 @@ std::vector<std::string> ListTgaFiles(const std::string& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
+#endif
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (!folder.empty() && IsSeparator(folder.back())) {

@@ -5,8 +5,11 @@
 #include <algorithm>
 
 #include "shell/file_access.h"
+#include "shell/windows_names_win32.h"
 
 namespace rastella {
+
+using windows_names::WidePath;
 
 namespace {
 
@@ -48,9 +51,11 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
 
 bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   bytes.clear();
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  FileHandle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE || ::GetFileType(file.get()) != FILE_TYPE_DISK) {
+  // Only the file of exactly this name, not one that differs in letter case.
+  if (file.get() == INVALID_HANDLE_VALUE || ::GetFileType(file.get()) != FILE_TYPE_DISK ||
+      !windows_names::OpenedUnderExactName(file.get(), path)) {
     return false;
   }
   LARGE_INTEGER size{};
@@ -76,9 +81,15 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
   // A read-only file is not replaced behind the user's back.
-  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    return false;
+  }
+  // A file whose name differs in letter case only (in a folder that tells
+  // letter case apart, or one that does not) is another file: it is not
+  // replaced under a name that the save would then report wrongly.
+  if (windows_names::NameTakenByAnother(path)) {
     return false;
   }
   // Hidden and not ending in ".tga", so no file list shows it.
@@ -86,17 +97,17 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
   temporaryName.insert(0, 1, '.');
   temporaryName.append(".").append(std::to_string(::GetCurrentProcessId())).append(".part");
   const std::string temporary = JoinPath(FolderOf(path), temporaryName);
-  FileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  FileHandle file(::CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) {
     return false;
   }
   const bool written = WriteAll(file.get(), bytes) && ::FlushFileBuffers(file.get()) && file.Close() &&
-                       ::MoveFileExA(temporary.c_str(), path.c_str(),
+                       ::MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!written) {
     file.Close();
-    ::DeleteFileA(temporary.c_str());
+    ::DeleteFileW(WidePath(temporary).c_str());
   }
   return written;
 }

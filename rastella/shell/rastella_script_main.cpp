@@ -7,6 +7,7 @@
 #include <string>
 
 #include "shell/script_runner.h"
+#include "shell/utf8_path.h"
 
 int main(int argc, char** argv) {
   if (argc > 2) {
@@ -14,7 +15,12 @@ int main(int argc, char** argv) {
     return rastella::ScriptRunner::kUsageError;
   }
   std::error_code error;
-  const std::string currentFolder = std::filesystem::current_path(error).string();
+  std::string currentFolder;
+  try {
+    currentFolder = rastella::Utf8FromPath(std::filesystem::current_path(error));
+  } catch (const std::exception&) {
+    error = std::make_error_code(std::errc::illegal_byte_sequence);  // no UTF-8 form
+  }
   if (error) {
     std::cerr << "rastella-script: cannot read the current folder\n";
     return rastella::ScriptRunner::kUsageError;

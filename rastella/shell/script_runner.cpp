@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "shell/file_access.h"
+#include "shell/folders.h"
+#include "shell/utf8_path.h"
 
 namespace rastella {
 
@@ -107,8 +109,7 @@ bool ScriptRunner::ChangeFolder(const std::string& argument) {
     return Fail("folder needs a path");
   }
   const std::string normal = ResolvePath(argument);
-  std::error_code error;
-  if (normal.empty() || !std::filesystem::is_directory(normal, error)) {
+  if (normal.empty() || !IsFolder(normal)) {
     return Fail("not a folder: " + argument);
   }
   window_.SetDirectoryFolder(normal);
@@ -146,7 +147,7 @@ bool ScriptRunner::Dump(const std::string& path) {
   if (target.empty()) {
     return Fail("cannot write " + path);
   }
-  std::ofstream file(target, std::ios::binary | std::ios::trunc);
+  std::ofstream file(PathFromUtf8(target), std::ios::binary | std::ios::trunc);
   const std::string ppm = window_.SurfaceAsPpm();
   file.write(ppm.data(), static_cast<std::streamsize>(ppm.size()));
   file.close();
@@ -157,11 +158,17 @@ bool ScriptRunner::Dump(const std::string& path) {
 }
 
 std::string ScriptRunner::ResolvePath(const std::string& path) const {
-  std::filesystem::path resolved(path);
-  if (resolved.is_relative()) {
-    resolved = std::filesystem::path(startFolder_) / resolved;
+  std::filesystem::path resolved;
+  std::string normal;
+  try {
+    resolved = PathFromUtf8(path);
+    if (resolved.is_relative()) {
+      resolved = PathFromUtf8(startFolder_) / resolved;
+    }
+    normal = Utf8FromPath(resolved.lexically_normal());
+  } catch (const std::exception&) {
+    return {};  // text that names no path
   }
-  std::string normal = resolved.lexically_normal().string();
   while (normal.size() > 1 && normal.back() == '/') {
     normal.pop_back();
   }

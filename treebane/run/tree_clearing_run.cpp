@@ -181,6 +181,12 @@ void RunTreeClearing()
     InitConsole();
     WriteIntroduction();
 
+    const std::string refusal = WorkingDirectoryRefusal();
+    if (!refusal.empty()) {
+        RefuseRun(refusal);
+        return;
+    }
+
     // Held from before the mask is read until every file is closed. It is
     // let go before any wait for Enter, so a run that sits at its prompt
     // keeps no other run waiting.

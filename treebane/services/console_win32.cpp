@@ -7,6 +7,7 @@
 #include "console_win32.h"
 #include "file_slots.h"
 #include "line_splitter.h"
+#include "windows_names.h"
 
 #include <windows.h>
 
@@ -14,6 +15,8 @@
 #include <string>
 
 namespace treebane {
+
+using windows_names::WideForDisplay;
 
 namespace {
 
@@ -57,32 +60,76 @@ bool IsConsole(HANDLE handle)
 
 }  // namespace
 
-void WriteToStandardOutput(std::string_view bytes)
+namespace {
+
+// Writes all of `size` units from `data` with `write`, which reports how many
+// it took; false when it fails or takes none.
+template <typename Unit, typename Write>
+bool WriteAllUnits(const Unit* data, std::size_t size, Write write)
 {
-    if (standardOutput == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    const char* data = bytes.data();
-    std::size_t size = bytes.size();
-    // A console takes the text through WriteConsoleA; anything else (a
-    // file, a pipe) refuses it and gets WriteFile.
-    bool console = true;
     while (size > 0) {
         DWORD written = 0;
-        BOOL done = FALSE;
-        if (console) {
-            done = ::WriteConsoleA(standardOutput, data, static_cast<DWORD>(size), &written, nullptr);
-            console = done != 0;
-        }
-        if (!console) {
-            done = ::WriteFile(standardOutput, data, static_cast<DWORD>(size), &written, nullptr);
-        }
-        if (done == 0 || written == 0) {
-            return;  // nowhere left to tell about it
+        if (!write(data, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20)), written) || written == 0) {
+            return false;
         }
         data += written;
         size -= written;
     }
+    return true;
+}
+
+// The text in the console's output code page, for output that is not a
+// console (a file, a pipe): what the console would show is what the file
+// holds. A character that the code page lacks becomes "?", a character no
+// file name can hold, so it never passes for another name; the look-alikes
+// that best-fit mapping would offer ("\\" for U+FF3C) are never used.
+std::string InConsoleCodePage(std::string_view text)
+{
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii) {
+        return std::string(text);
+    }
+    UINT codePage = ::GetConsoleOutputCP();
+    if (codePage == 0) {
+        codePage = ::GetOEMCP();
+    }
+    const std::wstring wide = WideForDisplay(text);
+    const bool utf = codePage == CP_UTF8 || codePage == CP_UTF7;
+    const DWORD flags = utf ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = utf ? nullptr : "?";
+    const int size = static_cast<int>(wide.size());
+    const int needed = ::WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, fallback, nullptr);
+    std::string converted(static_cast<std::size_t>(std::max(needed, 0)), '\0');
+    if (needed <= 0
+        || ::WideCharToMultiByte(codePage, flags, wide.data(), size, converted.data(), needed, fallback, nullptr)
+               != needed) {
+        return std::string(text);
+    }
+    return converted;
+}
+
+}  // namespace
+
+void WriteToStandardOutput(std::string_view bytes)
+{
+    if (standardOutput == INVALID_HANDLE_VALUE || bytes.empty()) {
+        return;
+    }
+    // A console takes the text as UTF-16 through WriteConsoleW, so every
+    // name shows as it is, whatever the console's code page; anything else
+    // (a file, a pipe) refuses that and gets the bytes of the console's code
+    // page through WriteFile.
+    if (IsConsole(standardOutput)) {
+        const std::wstring wide = WideForDisplay(bytes);
+        WriteAllUnits(wide.data(), wide.size(), [](const wchar_t* data, DWORD size, DWORD& done) {
+            return ::WriteConsoleW(standardOutput, data, size, &done, nullptr) != 0;
+        });
+        return;
+    }
+    const std::string converted = InConsoleCodePage(bytes);
+    WriteAllUnits(converted.data(), converted.size(), [](const char* data, DWORD size, DWORD& done) {
+        return ::WriteFile(standardOutput, data, size, &done, nullptr) != 0;
+    });
 }
 
 namespace {

@@ -16,6 +16,12 @@ namespace treebane {
 // when the platform gives none.
 std::string WorkingDirectory();
 
+// Empty when the run may work in the current directory; otherwise the line
+// that tells why not. Windows: a process that is started in a folder whose
+// path is too long for a current directory (260 characters) is placed in
+// the Windows folder instead, which is never a texture folder.
+std::string WorkingDirectoryRefusal();
+
 struct DirectoryScan;
 struct DirectoryScanDeleter {
     void operator()(DirectoryScan* scan) const noexcept;

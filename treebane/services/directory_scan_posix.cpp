@@ -78,6 +78,11 @@ ScanHandle BeginScan(const std::string& directory, const std::string& pattern)
     return ScanOf(std::move(names));
 }
 
+std::string WorkingDirectoryRefusal()
+{
+    return std::string();
+}
+
 bool PathExists(const std::string& path)
 {
     struct stat status{};

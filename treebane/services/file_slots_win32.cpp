@@ -5,6 +5,7 @@
 
 #include "file_slots_platform.h"
 #include "temporary_names.h"
+#include "windows_names.h"
 
 #include <windows.h>
 
@@ -13,6 +14,10 @@
 #include <vector>
 
 namespace treebane {
+
+using windows_names::NameFromWide;
+using windows_names::OpenedUnderExactName;
+using windows_names::WidePath;
 
 namespace {
 
@@ -73,7 +78,7 @@ std::string FolderOf(const std::string& path)
 // name is not the program's to remove: false then, as for any other failure.
 bool RemoveLeftover(const std::string& path)
 {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -81,9 +86,9 @@ bool RemoveLeftover(const std::string& path)
         return false;
     }
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        ::SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        ::SetFileAttributesW(WidePath(path).c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     }
-    return ::DeleteFileA(path.c_str()) != 0;
+    return ::DeleteFileW(WidePath(path).c_str()) != 0;
 }
 
 // The numbers that tell this process's temporary files apart. Under the lock.
@@ -99,7 +104,7 @@ HANDLE CreateTemporaryFile(const std::string& folder, std::string& path)
     const auto processId = static_cast<std::uint32_t>(::GetCurrentProcessId());
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         std::string candidate = folder + TemporaryFileName(processId, nextTemporaryNumber++);
-        const HANDLE file = ::CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE,
+        const HANDLE file = ::CreateFileW(WidePath(candidate).c_str(), GENERIC_READ | GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
@@ -131,7 +136,8 @@ bool ProcessGone(std::uint32_t processId)
 // step and returns only once the move is on disk.
 bool MoveOver(const std::string& temporaryPath, const std::string& target)
 {
-    return ::MoveFileExA(temporaryPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+    return ::MoveFileExW(WidePath(temporaryPath).c_str(), WidePath(target).c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
            != 0;
 }
 
@@ -139,7 +145,7 @@ bool MoveOver(const std::string& temporaryPath, const std::string& target)
 // target does not exist.
 DWORD AttributesToKeep(const std::string& target)
 {
-    const DWORD attributes = ::GetFileAttributesA(target.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(target).c_str());
     return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes & KeptAttributes;
 }
 
@@ -169,14 +175,15 @@ namespace file_slots_platform {
 
 bool OpenHandleForReading(const std::string& path, std::intptr_t& handle)
 {
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const HANDLE file = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
     // Only files on disk: not a device that a reserved name such as "NUL"
-    // or "CON" opens.
-    if (::GetFileType(file) != FILE_TYPE_DISK) {
+    // or "CON" opens; and only the file of exactly this name, not one whose
+    // name differs in letter case only.
+    if (::GetFileType(file) != FILE_TYPE_DISK || !OpenedUnderExactName(file, path)) {
         ::CloseHandle(file);
         return false;
     }
@@ -186,11 +193,11 @@ bool OpenHandleForReading(const std::string& path, std::intptr_t& handle)
 
 bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle)
 {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         // CREATE_ALWAYS refuses, for one, an existing hidden file.
-        file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+        file = ::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (file == INVALID_HANDLE_VALUE) {
@@ -229,11 +236,11 @@ bool CommitReplacementFile(const TemporaryFile& file, const std::string& target,
     complete = ::CloseHandle(handle) != 0 && complete;
     const DWORD kept = AttributesToKeep(target);
     if (complete && kept != 0) {
-        complete = ::SetFileAttributesA(file.path.c_str(), kept) != 0;
+        complete = ::SetFileAttributesW(WidePath(file.path).c_str(), kept) != 0;
     }
     complete = complete && MoveOver(file.path, target);
     if (!complete) {
-        ::DeleteFileA(file.path.c_str());
+        ::DeleteFileW(WidePath(file.path).c_str());
     }
     UnregisterTemporary(file.path);
     return complete;
@@ -243,7 +250,7 @@ void DiscardReplacementFile(const TemporaryFile& file)
 {
     ::CloseHandle(Handle(file.handle));
     TemporaryFilesGuard guard;
-    ::DeleteFileA(file.path.c_str());
+    ::DeleteFileW(WidePath(file.path).c_str());
     UnregisterTemporary(file.path);
 }
 
@@ -303,7 +310,7 @@ bool MayReplace(const std::string& path)
 {
     // Replace only what a plain write could have changed, and never a
     // read-only file.
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     }
@@ -317,20 +324,20 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     if (source.empty() || target.empty()) {
         return false;
     }
-    const DWORD sourceAttributes = ::GetFileAttributesA(source.c_str());
+    const DWORD sourceAttributes = ::GetFileAttributesW(WidePath(source).c_str());
     if (sourceAttributes == INVALID_FILE_ATTRIBUTES
         || (sourceAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
         return false;
     }
-    // MoveFileExA would replace a read-only target on some systems and
+    // MoveFileExW would replace a read-only target on some systems and
     // refuse on others; it is never replaced.
     if (!MayReplace(target)) {
         return false;
     }
     // The whole copy runs under the lock: the event handler waits for it
-    // rather than find a file that CopyFileA holds open and cannot be
+    // rather than find a file that CopyFileW holds open and cannot be
     // deleted. The temporary name is taken by an exclusive creation first,
-    // so CopyFileA then overwrites only a file of our own.
+    // so CopyFileW then overwrites only a file of our own.
     TemporaryFilesGuard guard;
     if (ending) {
         return false;
@@ -342,27 +349,28 @@ bool CopyWholeFile(const std::string& source, const std::string& target)
     }
     RegisterTemporary(temporaryPath);
     bool complete = ::CloseHandle(reserved) != 0;
-    complete = complete && ::CopyFileA(source.c_str(), temporaryPath.c_str(), FALSE) != 0;
+    complete = complete && ::CopyFileW(WidePath(source).c_str(), WidePath(temporaryPath).c_str(), FALSE) != 0;
 
-    // CopyFileA onto the file that holds the name does not always give it the
+    // CopyFileW onto the file that holds the name does not always give it the
     // source's attributes, so they are set here; read-only only once the
     // copy is flushed.
     const DWORD copyAttributes = sourceAttributes & (KeptAttributes | FILE_ATTRIBUTE_READONLY);
     const DWORD writableAttributes = copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     complete = complete
-               && ::SetFileAttributesA(temporaryPath.c_str(),
+               && ::SetFileAttributesW(WidePath(temporaryPath).c_str(),
                                        writableAttributes != 0 ? writableAttributes : FILE_ATTRIBUTE_NORMAL)
                       != 0;
     if (complete) {
-        const HANDLE copy = ::CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE copy = ::CreateFileW(WidePath(temporaryPath).c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
         complete = copy != INVALID_HANDLE_VALUE && ::FlushFileBuffers(copy) != 0;
         if (copy != INVALID_HANDLE_VALUE) {
             complete = ::CloseHandle(copy) != 0 && complete;
         }
     }
     if (complete && copyAttributes != writableAttributes) {
-        complete = ::SetFileAttributesA(temporaryPath.c_str(), copyAttributes) != 0;
+        complete = ::SetFileAttributesW(WidePath(temporaryPath).c_str(), copyAttributes) != 0;
     }
     complete = complete && MoveOver(temporaryPath, target);
     if (!complete) {
@@ -378,8 +386,8 @@ void RemoveLeftoverTemporaryFiles(const std::string& folder)
     if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/') {
         prefix += '\\';
     }
-    WIN32_FIND_DATAA entry{};
-    const HANDLE listing = ::FindFirstFileA((prefix + ".treebane-*.tmp").c_str(), &entry);
+    WIN32_FIND_DATAW entry{};
+    const HANDLE listing = ::FindFirstFileW(WidePath(prefix + ".treebane-*.tmp").c_str(), &entry);
     if (listing == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -387,11 +395,12 @@ void RemoveLeftoverTemporaryFiles(const std::string& folder)
     do {
         std::uint32_t owner = 0;
         const bool plainFile = (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
-        if (!plainFile || !TemporaryFileOwner(entry.cFileName, owner) || owner == self || !ProcessGone(owner)) {
+        const std::string name = NameFromWide(entry.cFileName);
+        if (!plainFile || !TemporaryFileOwner(name, owner) || owner == self || !ProcessGone(owner)) {
             continue;
         }
-        RemoveLeftover(prefix + entry.cFileName);
-    } while (::FindNextFileA(listing, &entry) != 0);
+        RemoveLeftover(prefix + name);
+    } while (::FindNextFileW(listing, &entry) != 0);
     ::FindClose(listing);
 }
 
@@ -400,7 +409,7 @@ void RemovePendingTemporaryFiles() noexcept
     TemporaryFilesGuard guard;
     ending = true;
     for (const std::string& path : pendingTemporaries) {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(WidePath(path).c_str());
     }
 }
 

@@ -93,6 +93,63 @@ TEST(Win32DirectoryScan, NamesMatchingOnlyThroughTheirShortNameAreLeftOut)
         << "the listing itself matched by long names only";
 }
 
+// Names reach the file system exactly as the listing gives them, in UTF-8,
+// whatever the ANSI code page: no look-alike turns into a separator and no
+// letter outside the code page turns into its nearest ASCII letter.
+TEST(Win32Names, ListedNamesOpenExactlyTheFilesTheyName)
+{
+    TemporaryFolder folder;
+    const std::string base = folder.Path().string() + "\\";
+    const Names names{"..\uff3cv.tree.tga", "a.tree.tga", "\u00e9.tree.tga", "\u03b1.tree.tga",
+                      "\u65e5\u672c.tree.tga", "\uff41.tree.tga"};
+    FileSlots slots;
+    for (const std::string& name : names) {
+        ASSERT_TRUE(slots.CreateForWriting(0, base + name)) << name;
+        for (const char byte : name) {
+            slots.PutByte(0, byte);
+        }
+        slots.CloseSlot(0);
+    }
+    ScanHandle scan = BeginScan(base, "*.tree.tga");
+    Names listed;
+    while (NextMatch(scan.get())) {
+        listed.push_back(MatchName(scan.get()));
+    }
+    EndScan(scan);
+    EXPECT_EQ(listed, names);  // byte order, as everywhere
+    for (const std::string& name : listed) {
+        ASSERT_TRUE(slots.OpenForReading(1, base + name)) << name;
+        std::string content;
+        for (std::size_t index = 0; index < name.size(); ++index) {
+            content += static_cast<char>(slots.GetByte(1));
+        }
+        EXPECT_EQ(content, name);
+        EXPECT_TRUE(PathExists(base + name));
+    }
+    slots.CloseSlot(1);
+    // Text that is not UTF-8 names no file.
+    EXPECT_FALSE(slots.OpenForReading(1, base + "\xe9.tree.tga"));
+    EXPECT_FALSE(slots.CreateForWriting(1, base + "\xed\xa0\x80.tree.tga"));
+    EXPECT_TRUE(WorkingDirectoryRefusal().empty());
+}
+
+// A backup whose name differs in letter case only belongs to another
+// texture: it is never opened for this one, whether the folder tells letter
+// case apart (then it is not there) or not (then it is someone else's).
+TEST(Win32Names, AFileOfAnotherLetterCaseIsNeverOpened)
+{
+    TemporaryFolder folder;
+    const std::string base = folder.Path().string() + "\\";
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateForWriting(0, base + "A.tree.tga_org"));
+    slots.PutByte(0, 'A');
+    slots.CloseSlot(0);
+    EXPECT_TRUE(slots.OpenForReading(0, base + "A.tree.tga_org"));
+    EXPECT_FALSE(slots.OpenForReading(1, base + "a.tree.tga_org"));
+    EXPECT_EQ(slots.GetByte(1), 0);
+    slots.CloseAllSlots();
+}
+
 // Puts handles in place of the standard ones for the lifetime of the object
 // and prepares the console on them; the old ones come back at the end.
 class StandardHandles {

@@ -7,16 +7,26 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "shell/utf8_path.h"
 #include "shell/win32/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::error_code error;
-  const std::string folder = std::filesystem::current_path(error).string();
-  rastella::win32::MainWindow window(instance, error ? std::string("C:\\") : folder);
-  // The C runtime has split the command line by the Windows rules, quotes
-  // and all.
-  if (__argc > 1) {
-    window.OpenPath(__argv[1]);
+  std::string folder;
+  try {
+    folder = rastella::Utf8FromPath(std::filesystem::current_path(error));
+  } catch (const std::exception&) {
+    folder.clear();  // a folder name without a UTF-8 form
+  }
+  rastella::win32::MainWindow window(instance, error || folder.empty() ? std::string("C:\\") : folder);
+  // The command line as Windows keeps it, in UTF-16, split by the Windows
+  // rules, quotes and all.
+  int count = 0;
+  if (LPWSTR* arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count)) {
+    if (count > 1) {
+      window.OpenPath(rastella::windows_names::NameFromWide(arguments[1]));
+    }
+    ::LocalFree(arguments);
   }
   return window.Run();
 }

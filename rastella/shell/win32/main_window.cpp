@@ -9,8 +9,11 @@
 #include <filesystem>
 
 #include "shell/file_access.h"
+#include "shell/folders.h"
+#include "shell/utf8_path.h"
 #include "shell/win32/window_object.h"
 #include "shell/window_design.h"
+#include "shell/windows_names_win32.h"
 
 namespace rastella::win32 {
 
@@ -52,10 +55,16 @@ HFONT MakeFont(bool bold, double points) {
                        "MS Sans Serif");
 }
 
+// Texts go to and come from the controls as UTF-16, so that every file name
+// shows as it is, whatever the ANSI code page.
 std::string WindowText(HWND window) {
-  std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-  return text;
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return windows_names::NameFromWide(text);
+}
+
+void AddListRow(HWND list, const std::string& text) {
+  ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(windows_names::WideForDisplay(text).c_str()));
 }
 
 bool SameDrive(const std::string& left, const std::string& right) {
@@ -85,7 +94,12 @@ std::vector<std::string> LogicalDrives() {
 
 // The folder with a trailing separator only for a drive's root ("C:\").
 std::string NormalFolder(const std::string& folder) {
-  std::string normal = std::filesystem::path(folder).lexically_normal().string();
+  std::string normal;
+  try {
+    normal = Utf8FromPath(PathFromUtf8(folder).lexically_normal());
+  } catch (const std::exception&) {
+    normal = folder;  // names without a UTF-8 form are left as they are
+  }
   while (normal.size() > 3 && (normal.back() == '\\' || normal.back() == '/')) {
     normal.pop_back();
   }
@@ -148,9 +162,11 @@ MainWindow::~MainWindow() {
 void MainWindow::CreateControls() {
   const auto add = [this](DWORD exStyle, const char* windowClass, const char* text, DWORD style,
                           const design::Rect& bounds, int id, HFONT font) {
-    const HWND control = ::CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, bounds.left,
-                                           bounds.top, bounds.width, bounds.height, window_,
-                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, this);
+    const HWND control = ::CreateWindowExW(exStyle, windows_names::WideForDisplay(windowClass).c_str(),
+                                           windows_names::WideForDisplay(text).c_str(),
+                                           WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top, bounds.width,
+                                           bounds.height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                           instance_, this);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   };
@@ -177,22 +193,23 @@ void MainWindow::CreateControls() {
 void MainWindow::CreateStatusTip() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
-  statusTip_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+  statusTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                  instance_, nullptr);
   if (statusTip_ == nullptr) {
     return;
   }
-  // The text is asked for when the tip shows (TTN_GETDISPINFO), so it is
-  // always the status line of that moment.  The version 5 size of the
-  // structure: no manifest asks for a later version of the controls.
-  TOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  // The text is asked for when the tip shows (TTN_GETDISPINFOW), so it is
+  // always the status line of that moment, in UTF-16 like the line itself.
+  // The version 5 size of the structure: no manifest asks for a later
+  // version of the controls.
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = window_;
   tool.uId = reinterpret_cast<UINT_PTR>(status_);
-  tool.lpszText = LPSTR_TEXTCALLBACKA;
-  ::SendMessageA(statusTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  ::SendMessageW(statusTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   // Long lines wrap at the width of the status line.
   ::SendMessageA(statusTip_, TTM_SETMAXTIPWIDTH, 0, design::kText1.width);
 }
@@ -240,10 +257,16 @@ LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam
       }
       break;
     }
+    case WM_NOTIFYFORMAT:
+      // The tooltip asks which notifications its owner reads: the UTF-16 ones.
+      if (reinterpret_cast<HWND>(wParam) == statusTip_ && lParam == NF_QUERY) {
+        return NFR_UNICODE;
+      }
+      break;
     case WM_NOTIFY: {
-      auto* request = reinterpret_cast<NMTTDISPINFOA*>(lParam);
-      if (request->hdr.hwndFrom == statusTip_ && request->hdr.code == TTN_GETDISPINFOA) {
-        statusTipText_ = StatusText();
+      auto* request = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (request->hdr.hwndFrom == statusTip_ && request->hdr.code == TTN_GETDISPINFOW) {
+        statusTipText_ = windows_names::WideForDisplay(StatusText());
         request->lpszText = statusTipText_.data();
         return 0;
       }
@@ -257,12 +280,14 @@ LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam
       return TRUE;
     case WM_DROPFILES: {
       const auto drop = reinterpret_cast<HDROP>(wParam);
-      char path[MAX_PATH] = {};
-      const UINT length = ::DragQueryFileA(drop, 0, path, MAX_PATH);
+      // Dropped names in UTF-16, of any length.
+      std::wstring path(static_cast<std::size_t>(::DragQueryFileW(drop, 0, nullptr, 0)) + 1, L'\0');
+      const UINT length = ::DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size()));
       ::DragFinish(drop);
-      if (length > 0 && length < MAX_PATH) {
+      if (length > 0 && length < path.size()) {
+        path.resize(length);
         ::SetForegroundWindow(window_);
-        OpenPath(std::string(path, length));
+        OpenPath(windows_names::NameFromWide(path));
       }
       return 0;
     }
@@ -365,16 +390,17 @@ void ShowStatusStart(HWND status) {
 }  // namespace
 
 void MainWindow::SetStatusText(const std::string& text) {
-  ::SetWindowTextA(status_, text.c_str());
+  ::SetWindowTextW(status_, windows_names::WideForDisplay(text).c_str());
   ShowStatusStart(status_);
 }
 
 std::string MainWindow::StatusText() const { return WindowText(status_); }
 
 void MainWindow::AppendStatusText(const std::string& text) {
-  const int end = ::GetWindowTextLengthA(status_);
-  ::SendMessageA(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-  ::SendMessageA(status_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  const int end = ::GetWindowTextLengthW(status_);
+  ::SendMessageW(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+  ::SendMessageW(status_, EM_REPLACESEL, FALSE,
+                 reinterpret_cast<LPARAM>(windows_names::WideForDisplay(text).c_str()));
   ShowStatusStart(status_);
 }
 
@@ -446,29 +472,21 @@ void MainWindow::FillFolderList() {
   ::SendMessageA(folders_, LB_RESETCONTENT, 0, 0);
   folderRows_.clear();
   std::vector<std::string> chain;
-  for (std::filesystem::path path(directoryFolder_);; path = path.parent_path()) {
-    chain.push_back(NormalFolder(path.string()));
+  for (std::filesystem::path path = PathFromUtf8(directoryFolder_);; path = path.parent_path()) {
+    chain.push_back(NormalFolder(Utf8FromPath(path)));
     if (path == path.parent_path() || path.parent_path().empty()) break;
   }
   std::reverse(chain.begin(), chain.end());
   const auto addRow = [this](const std::string& path, std::size_t depth) {
-    std::string name = std::filesystem::path(path).filename().string();
+    std::string name = Utf8FromPath(PathFromUtf8(path).filename());
     if (name.empty()) name = path;
     const std::string row = std::string(2 * depth, ' ') + name;
-    ::SendMessageA(folders_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    AddListRow(folders_, row);
     folderRows_.push_back(path);
   };
   for (std::size_t depth = 0; depth < chain.size(); ++depth) addRow(chain[depth], depth);
   ::SendMessageA(folders_, LB_SETCURSEL, chain.size() - 1, 0);
-  std::vector<std::string> subfolders;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entries(directoryFolder_, error), end; !error && entries != end;
-       entries.increment(error)) {
-    std::error_code typeError;
-    if (entries->is_directory(typeError)) subfolders.push_back(entries->path().string());
-  }
-  std::sort(subfolders.begin(), subfolders.end());
-  for (const std::string& subfolder : subfolders) addRow(subfolder, chain.size());
+  for (const std::string& subfolder : ListSubfolders(directoryFolder_)) addRow(subfolder, chain.size());
 }
 
 void MainWindow::SetFileListFolder(const std::string& folder) {
@@ -501,7 +519,7 @@ void MainWindow::RefreshFileList() {
   ::SendMessageA(files_, WM_SETREDRAW, FALSE, 0);
   ::SendMessageA(files_, LB_RESETCONTENT, 0, 0);
   for (const std::string& name : fileNames_) {
-    ::SendMessageA(files_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    AddListRow(files_, name);
   }
   // The list keeps its place, then moves as little as it takes to show the
   // selected file, which entries new above it may have pushed out of sight.

@@ -79,7 +79,7 @@ class MainWindow final : public WindowOperations {
   HWND label_ = nullptr;
   // The tooltip of Text1, which shows the whole status line.
   HWND statusTip_ = nullptr;
-  std::string statusTipText_;
+  std::wstring statusTipText_;
   HFONT boldFont_ = nullptr;
   HFONT regularFont_ = nullptr;
   HBRUSH driveBrush_ = nullptr;

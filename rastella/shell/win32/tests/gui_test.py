@@ -5,6 +5,11 @@ must show, pixel for pixel, what rastella-script draws for the same steps,
 and the saved files must be byte-identical.
 
     gui_test.py --exe rastella.exe --script rastella-script --samples rastella-samples
+
+With --chosen-as NAME the chosen sample is renamed first, and with --twin
+NAME a different sample is placed under a second name: a name that the ANSI
+code page cannot carry, next to the name that best-fit mapping makes of it,
+shows whether the program lists, views and saves the file it was given.
 """
 
 import argparse
@@ -82,7 +87,10 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--script", required=True)
     parser.add_argument("--samples", required=True)
+    parser.add_argument("--chosen-as", help="the name to give the chosen sample")
+    parser.add_argument("--twin", help="a name for a copy of another sample")
     options = parser.parse_args()
+    global CHOSEN
     options.exe, options.script, options.samples = map(os.path.abspath, (options.exe, options.script, options.samples))
 
     work = tempfile.mkdtemp(prefix="rastella-gui-")
@@ -90,6 +98,12 @@ def main():
         windows_folder = os.path.join(work, "windows")
         linux_folder = os.path.join(work, "linux")
         run([options.samples, windows_folder])
+        if options.chosen_as:
+            os.rename(os.path.join(windows_folder, CHOSEN), os.path.join(windows_folder, options.chosen_as))
+            CHOSEN = options.chosen_as
+        if options.twin:
+            other = sorted(name for name in os.listdir(windows_folder) if name != CHOSEN and name.endswith(".tga"))[0]
+            shutil.copyfile(os.path.join(windows_folder, other), os.path.join(windows_folder, options.twin))
         shutil.copytree(windows_folder, linux_folder)
         names = sorted(name for name in os.listdir(windows_folder) if name.lower().endswith(".tga"))
         expected = headless_picture(options.script, linux_folder, SCENARIO)
