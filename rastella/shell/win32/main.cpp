@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "shell/utf8_path.h"
+#include "shell/windows_names_win32.h"
 #include "shell/win32/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
