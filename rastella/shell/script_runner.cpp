@@ -35,15 +35,28 @@ bool ScriptRunner::Fail(const std::string& message) {
   return false;
 }
 
+bool ScriptRunner::OutputWritten() {
+  if (out_) {
+    return true;
+  }
+  err_ << "rastella-script: cannot write the output\n";
+  return false;
+}
+
 int ScriptRunner::Run(std::istream& input) {
   std::string line;
   while (std::getline(input, line)) {
     if (!RunLine(line)) {
+      out_.flush();
       return kUsageError;
+    }
+    // A write that failed stops the run: nothing after it would be seen.
+    if (!OutputWritten()) {
+      return kOutputError;
     }
   }
   out_.flush();
-  return 0;
+  return OutputWritten() ? 0 : kOutputError;
 }
 
 bool ScriptRunner::RunLine(const std::string& rawLine) {
