@@ -30,6 +30,14 @@ ScriptRunner::ScriptRunner(const std::string& startFolder, std::ostream& out, st
   form_.Form_Load();
 }
 
+void ScriptRunner::Restart() {
+  window_.SetDirectoryFolder(startFolder_);
+  form_.Dir1_Change();
+  form_.Form_Load();
+  window_.TakeStatusHistory();
+  lineNumber_ = 0;
+}
+
 bool ScriptRunner::Fail(const std::string& message) {
   err_ << "rastella-script: line " << lineNumber_ << ": " << message << "\n";
   return false;

@@ -41,6 +41,12 @@ class ScriptRunner {
   // reach the rest of the file system.
   void ConfineToStartFolder() { confined_ = true; }
 
+  // Starts over as a new run would, on the start folder with Form_Load,
+  // but keeps the viewer's image state, as a window kept open does.  The
+  // fuzz target runs one script after another this way, without paying for
+  // a fresh image state each time.
+  void Restart();
+
   // Runs one line.  False, with a message on the error stream, for an
   // unknown command or a bad argument.
   bool RunLine(const std::string& line);
