@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "shell/file_access.h"
+#include "shell/file_access_temporary.h"
 
 namespace rastella {
 
@@ -83,44 +84,12 @@ mode_t ModeForTarget(const std::string& path) {
   return 0666 & ~mask;
 }
 
-// Temporary files are named ".rastella-<process id>-<number>.part": hidden,
-// not ending in ".tga" (so no file list shows them), and a few dozen bytes
-// long whatever the target's name, so that a target of the longest legal
-// name can still be saved.
-constexpr std::string_view kTemporaryPrefix = ".rastella-";
-constexpr std::string_view kTemporarySuffix = ".part";
-
-std::string TemporaryName(pid_t owner, unsigned number) {
-  return std::string(kTemporaryPrefix) + std::to_string(owner) + "-" + std::to_string(number) +
-         std::string(kTemporarySuffix);
-}
-
 // The next name to try for a temporary file of this process.  A name that
 // is taken (by a file of the user's, say) is never reused: the open or link
 // that claims it is exclusive, and the caller moves on to the next number.
 std::string NextTemporaryName() {
   static unsigned number = 0;
-  return TemporaryName(::getpid(), number++);
-}
-
-bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The process id in a temporary name of this program, or 0 when `name`
-// does not have exactly that form.
-pid_t OwnerOfTemporary(std::string_view name) {
-  if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix)) {
-    return 0;
-  }
-  name.remove_prefix(kTemporaryPrefix.size());
-  name.remove_suffix(kTemporarySuffix.size());
-  const std::size_t dash = name.find('-');
-  if (dash == std::string_view::npos || dash > 9 || !AllDigits(name.substr(0, dash)) ||
-      !AllDigits(name.substr(dash + 1))) {
-    return 0;
-  }
-  return static_cast<pid_t>(std::stol(std::string(name.substr(0, dash))));
+  return TemporaryName(static_cast<unsigned long>(::getpid()), number++);
 }
 
 // Removes temporary files whose process no longer runs: a save killed
@@ -131,7 +100,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
   std::error_code error;
   for (std::filesystem::directory_iterator entries(folder, error), end; !error && entries != end;
        entries.increment(error)) {
-    const pid_t owner = OwnerOfTemporary(entries->path().filename().native());
+    const pid_t owner = static_cast<pid_t>(OwnerOfTemporary(entries->path().filename().native()));
     if (owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH) {
       ::unlink(entries->path().c_str());
     }
