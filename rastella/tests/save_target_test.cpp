@@ -10,7 +10,9 @@
 
 #ifdef _WIN32
 #include <process.h>
+#include <windows.h>
 #else
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -120,29 +122,82 @@ TEST(SaveTargets, FilesNamedLikeTemporariesAreNeverTouched) {
   EXPECT_EQ(FolderEntries(viewer.folder.Path()).size(), userFiles.size() + 4);
 }
 
-#ifndef _WIN32
+// A child process that runs until the end of the scope, and the id of one
+// that has ended.
+#ifdef _WIN32
+class RunningProcess {
+ public:
+  RunningProcess() {
+    // Created suspended, it runs nothing and cannot end by itself.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    char command[] = "cmd.exe /c exit";
+    ::CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                     &process_);
+  }
+  ~RunningProcess() {
+    ::TerminateProcess(process_.hProcess, 0);
+    ::CloseHandle(process_.hThread);
+    ::CloseHandle(process_.hProcess);
+  }
+  long Id() const { return static_cast<long>(process_.dwProcessId); }
 
-// The id of a process that has ended.
-pid_t EndedProcessId() {
+ private:
+  PROCESS_INFORMATION process_{};
+};
+
+long EndedProcessId() {
+  long id = 0;
+  {
+    RunningProcess process;
+    id = process.Id();
+  }
+  return id;
+}
+#else
+class RunningProcess {
+ public:
+  RunningProcess() : id_(::fork()) {
+    if (id_ == 0) {
+      ::pause();
+      ::_exit(0);
+    }
+  }
+  ~RunningProcess() {
+    ::kill(id_, SIGKILL);
+    ::waitpid(id_, nullptr, 0);
+  }
+  long Id() const { return id_; }
+
+ private:
+  pid_t id_;
+};
+
+long EndedProcessId() {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
   ::waitpid(child, nullptr, 0);
   return child;
 }
+#endif
 
 TEST(SaveTargets, LeftoversOfEndedProcessesAreRemovedAndThoseOfRunningOnesKept) {
   Viewer viewer;
   viewer.AddFile("rock.tga", Rgba(testing::NoiseImage(3, 3, 42)));
   viewer.Open("rock.tga");
-  const std::string ended = TemporaryName(EndedProcessId(), 0);
-  const std::string running = TemporaryName(::getppid(), 0);
-  testing::WriteBytes(viewer.folder / ended, {1});
-  testing::WriteBytes(viewer.folder / running, {2});
+  const RunningProcess running;
+  ASSERT_GT(running.Id(), 0);
+  const std::string endedLeftover = TemporaryName(EndedProcessId(), 0);
+  const std::string runningLeftover = TemporaryName(running.Id(), 0);
+  testing::WriteBytes(viewer.folder / endedLeftover, {1});
+  testing::WriteBytes(viewer.folder / runningLeftover, {2});
   viewer.form.Command3_Click();
   EXPECT_EQ(viewer.window.StatusText(), "SAVED AS  :  TGA-rock.tga");
-  EXPECT_FALSE(std::filesystem::exists(viewer.folder / ended));
-  EXPECT_EQ(viewer.FileBytes(running), Bytes{2});
+  EXPECT_FALSE(std::filesystem::exists(viewer.folder / endedLeftover));
+  EXPECT_EQ(viewer.FileBytes(runningLeftover), Bytes{2});
 }
+
+#ifndef _WIN32
 
 // A folder with a saved image loaded and a second folder beside it, for
 // links that lead out of the viewer's folder.
