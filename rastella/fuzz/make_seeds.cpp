@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Width and height (2 bytes each), a flag byte (bit 0: alpha), pixels:
-  // noise, a gradient, and rows of zeros between rows of noise.
+  // Width and height (2 bytes each), a flag byte (bit 0: alpha), the
+  // planes: noise, a gradient, and rows of zeros between rows of noise.
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {17, 5}, {1024, 4}, {4, 1024}}) {
     for (const bool withAlpha : {false, true}) {
       const std::size_t pixels = static_cast<std::size_t>(width) * height * (withAlpha ? 4 : 3);

@@ -4,13 +4,14 @@
 // decodes alike is the decode target's check.)
 //
 // Input: width (2 bytes, little-endian, taken modulo 1025), height (2 bytes,
-// likewise), a flag byte (bit 0: with alpha), then the pixel bytes, row by
-// row (red, green, blue, and alpha with the flag); missing bytes are 0, so
-// that all-zero rows occur.  The pixel count is held to kMaxCodecPixels so that
+// likewise), a flag byte (bit 0: with alpha), then the colour plane row by
+// row (red, green, blue per pixel) and, with the flag, the alpha plane row
+// by row; missing bytes are 0, so that all-zero rows occur.  The pixel count is held to kMaxCodecPixels so that
 // every input stays quick.
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "codec_checks.h"
@@ -36,17 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const bool alpha = (data[4] & 1) != 0;
   const std::uint8_t bitsPerPixel = alpha ? 32 : 24;
-  std::size_t next = 5;
-  const auto take = [&] { return next < size ? data[next++] : std::uint8_t{0}; };
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* pixel = state.ColorAt(x, y);
-      pixel[0] = take();
-      pixel[1] = take();
-      pixel[2] = take();
-      if (alpha) state.AlphaAt(x, y) = take();
-    }
-  }
+  // The planes, row by row, from the bytes that follow; the rest is 0.
+  const std::uint8_t* next = data + 5;
+  const std::uint8_t* const end = data + size;
+  const auto fillRow = [&](std::uint8_t* row, std::size_t length) {
+    const std::size_t available = std::min(length, static_cast<std::size_t>(end - next));
+    std::memcpy(row, next, available);
+    std::memset(row + available, 0, length - available);
+    next += available;
+  };
+  for (int y = 0; y < height; ++y) fillRow(state.ColorAt(0, y), 3 * static_cast<std::size_t>(width));
+  for (int y = 0; alpha && y < height; ++y) fillRow(&state.AlphaAt(0, y), static_cast<std::size_t>(width));
 
   KernelSet sets[2];
   const int setCount = fuzzing::AvailableKernelSets(sets);
