@@ -6,7 +6,12 @@
 #   scripts/fuzz.sh --seconds 600   each target for ten minutes
 #   scripts/fuzz.sh --runs 3000     each target for a fixed number of inputs
 #   scripts/fuzz.sh --seconds 60 view   only the named targets
-#                                   (view, script, treebane)
+#                                   (view, script, tga-read, ztf-decode,
+#                                   ztf-round-trip, treebane)
+#
+# A target that fails leaves its input in build/fuzz/artifacts/TARGET; copy
+# it into rastella/fuzz/regressions (or treebane's seeds) once it is fixed,
+# so that CTest replays it from then on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,17 +21,18 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) limit=(-max_total_time="$2"); shift 2 ;;
     --runs) limit=(-runs="$2"); shift 2 ;;
-    view|script|treebane) targets+=("$1"); shift ;;
-    *) echo "usage: scripts/fuzz.sh [--seconds N | --runs N] [view] [script] [treebane]" >&2; exit 2 ;;
+    view|script|tga-read|ztf-decode|ztf-round-trip|treebane) targets+=("$1"); shift ;;
+    *) echo "usage: scripts/fuzz.sh [--seconds N | --runs N] [view] [script] [tga-read] [ztf-decode]" \
+            "[ztf-round-trip] [treebane]" >&2; exit 2 ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(view script treebane)
+[ ${#targets[@]} -gt 0 ] || targets=(view script tga-read ztf-decode ztf-round-trip treebane)
 
 build=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEXTURE_TOOLS_WARNINGS_AS_ERRORS=ON \
-  -DTEXTURE_TOOLS_SANITIZE=ON -DTEXTURE_TOOLS_BUILD_FUZZERS=ON -DTEXTURE_TOOLS_BUILD_TESTS=OFF -DRASTELLA_BUILD_GUI=OFF
-cmake --build "$build" -j "$(nproc)" --target rastella-view-fuzzer rastella-script-fuzzer treebane-fuzzer \
-  rastella-fuzz-seed-files
+# The fuzz preset: clang, sanitizers and assertions, in build/fuzz.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)" --target rastella-view-fuzzer rastella-script-fuzzer rastella-tga-read-fuzzer \
+  rastella-ztf-decode-fuzzer rastella-ztf-round-trip-fuzzer treebane-fuzzer rastella-fuzz-seed-files
 
 for target in "${targets[@]}"; do
   case "$target" in
@@ -34,6 +40,10 @@ for target in "${targets[@]}"; do
           dict=rastella/fuzz/view.dict; extra=(-max_len=80000) ;;
     script) binary=$build/rastella/fuzz/rastella-script-fuzzer; seeds=$build/rastella/fuzz/seeds/script
             dict=rastella/fuzz/script.dict; extra=() ;;
+    tga-read|ztf-decode) binary=$build/rastella/fuzz/rastella-$target-fuzzer; seeds=$build/rastella/fuzz/seeds/view
+                         dict=rastella/fuzz/view.dict; extra=() ;;
+    ztf-round-trip) binary=$build/rastella/fuzz/rastella-$target-fuzzer
+                    seeds=$build/rastella/fuzz/seeds/ztf-round-trip; dict=; extra=() ;;
     treebane) binary=$build/treebane/fuzz/treebane-fuzzer; seeds=treebane/fuzz/seeds
               dict=treebane/fuzz/treebane.dict; extra=() ;;
   esac
@@ -44,9 +54,12 @@ for target in "${targets[@]}"; do
   mkdir -p "$artifacts"
   log=$build/$target.log
   status=0
-  "$binary" "${limit[@]}" "${extra[@]}" -dict="$dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+  [ -z "$dict" ] || extra+=(-dict="$dict")
+  "$binary" "${limit[@]}" "${extra[@]}" -artifact_prefix="$artifacts/" -print_final_stats=1 \
     "$corpus" "$seeds" > "$log" 2>&1 || status=$?
   grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb|SUMMARY)' "$log" || true
+  # Inputs a second, from libFuzzer's last status line.
+  grep -oE 'exec/s: [0-9]+' "$log" | tail -n 1 || true
   if [ "$status" -ne 0 ]; then
     tail -n 60 "$log" >&2
     echo "fuzz target $target failed (status $status); inputs kept in $artifacts" >&2

@@ -69,6 +69,10 @@ for arch in x86_64 i686; do
     env RASTELLA_SCRIPT_COMMAND="wine $PWD/$build/rastella/rastella-script.exe" \
     "$host/rastella/tests/rastella_scenario_tests"
 
+  suite "rastella-script.exe's command line and output" \
+    env RASTELLA_SCRIPT_COMMAND="wine $PWD/$build/rastella/rastella-script.exe" \
+    "$host/rastella/tests/rastella_script_command_tests"
+
   suite "rastella.exe on a virtual display" \
     timeout 600 python3 rastella/shell/win32/tests/gui_test.py --exe "$build/rastella/shell/win32/rastella.exe" \
     --script "$host/rastella/rastella-script" --samples "$host/rastella/samples/rastella-samples"

@@ -42,5 +42,5 @@ bash scripts/package-deb.sh
 # Every suite passed (any failure has ended the script): one closing count.
 count() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\)/\1/p' "build/$1/ctest.log" | tail -n 1; }
 read -r windows_passed windows_skipped < build/windows-tests.count
-fuzz_targets=3
+fuzz_targets=6
 echo "$(( $(count dev) + $(count debug) + $(count sanitize) + fuzz_targets + windows_passed + 1 )) passed, 0 failed, $windows_skipped skipped"

@@ -1,5 +1,6 @@
 // rastella-fuzz-seeds FOLDER: writes the seed inputs of the fuzz targets,
-// FOLDER/view (image files) and FOLDER/script (command scripts).
+// FOLDER/view (image files), FOLDER/script (command scripts) and
+// FOLDER/ztf-round-trip (planes to encode).
 //
 // Images: TGA files of each image type, depth and origin, image ID lengths
 // 0, 5 and 255, widths 1, 3 and 1024; ZTF files with and without alpha whose
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
   const std::filesystem::path script = std::filesystem::path(argv[1]) / "script";
   std::filesystem::create_directories(view);
   std::filesystem::create_directories(script);
+  const std::filesystem::path roundTrip = std::filesystem::path(argv[1]) / "ztf-round-trip";
+  std::filesystem::create_directories(roundTrip);
   std::mt19937 random(2024);
 
   for (const int type : {0, 1, 2, 3, 9, 10, 11, 255}) {
@@ -88,6 +91,32 @@ int main(int argc, char** argv) {
         Write(view / ("ztf-w" + std::to_string(width) + (withAlpha ? "-alpha-f" : "-f") + std::to_string(filter)),
               Ztf(width, 3, withAlpha, filter, random));
       }
+    }
+  }
+
+  // Width and height (2 bytes each), a flag byte (bit 0: alpha), the
+  // planes: noise, a gradient, and rows of zeros between rows of noise.
+  for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {17, 5}, {1024, 4}, {4, 1024}}) {
+    for (const bool withAlpha : {false, true}) {
+      const std::size_t pixels = static_cast<std::size_t>(width) * height * (withAlpha ? 4 : 3);
+      const Bytes header = {static_cast<std::uint8_t>(width & 255), static_cast<std::uint8_t>(width >> 8),
+                            static_cast<std::uint8_t>(height & 255), static_cast<std::uint8_t>(height >> 8),
+                            static_cast<std::uint8_t>(withAlpha ? 1 : 0)};
+      const std::string name = "w" + std::to_string(width) + "-h" + std::to_string(height) + (withAlpha ? "-alpha" : "");
+      Bytes noise = header;
+      const Bytes noiseBytes = RandomBytes(std::min<std::size_t>(pixels, 20000), random);
+      noise.insert(noise.end(), noiseBytes.begin(), noiseBytes.end());
+      Write(roundTrip / (name + "-noise"), noise);
+      Bytes gradient = header;
+      for (std::size_t i = 0; i < std::min<std::size_t>(pixels, 20000); ++i) {
+        gradient.push_back(static_cast<std::uint8_t>(i / 7 + (i % 3) * 40));
+      }
+      Write(roundTrip / (name + "-gradient"), gradient);
+      Bytes striped = header;
+      for (std::size_t i = 0; i < std::min<std::size_t>(pixels, 20000); ++i) {
+        striped.push_back((i / (static_cast<std::size_t>(width) * 3)) % 2 == 0 ? 0 : static_cast<std::uint8_t>(random()));
+      }
+      Write(roundTrip / (name + "-striped"), striped);
     }
   }
 

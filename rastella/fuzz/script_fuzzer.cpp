@@ -1,5 +1,6 @@
 // Feeds arbitrary text to rastella-script's command parser, confined to a
-// scratch folder that holds a few real images to click, view and save.
+// scratch folder that holds a few real images to click, view and save.  The
+// viewer stays open from one script to the next, as the view target's does.
 
 #include <cstdint>
 #include <fstream>
@@ -32,10 +33,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::filesystem::create_directory(folder + "/sub");
   WriteFile(folder + "/sub/c.tga", SmallTga());
 
-  std::ostringstream out;
-  std::ostringstream err;
-  rastella::ScriptRunner runner(folder, out, err);
-  runner.ConfineToStartFolder();
+  // One runner for the whole run, restarted for each script: a fresh one
+  // would allocate and clear the viewer's whole image state every time.
+  static std::ostringstream& out = *new std::ostringstream;
+  static std::ostringstream& err = *new std::ostringstream;
+  static rastella::ScriptRunner& runner = [&]() -> rastella::ScriptRunner& {
+    auto* created = new rastella::ScriptRunner(folder, out, err);
+    created->ConfineToStartFolder();
+    return *created;
+  }();
+  runner.Restart();
+  out.str("");
+  err.str("");
   std::istringstream script(std::string(reinterpret_cast<const char*>(data), size));
   runner.Run(script);
   return 0;

@@ -45,8 +45,13 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 // Writes `bytes` as the whole file `path`, all or nothing: the bytes go to a
 // temporary file in the same folder, which is flushed to disk and then
 // renamed over `path`.  An existing file is replaced whole and keeps its
-// permission bits.  On failure the temporary file is removed, an earlier
-// file at `path` is left as it was, and the result is false.
+// permission bits.  When `path` is a symbolic link the file that it names is
+// replaced, in that file's folder, and the link stays; a link that leads
+// nowhere or to anything but a regular file is refused.  The temporary
+// name is short whatever the length of `path`'s name, and a file of that
+// name that this call did not create is never removed.  On failure the
+// temporary file is removed, an earlier file at `path` is left as it was,
+// and the result is false.
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace rastella

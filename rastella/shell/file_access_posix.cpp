@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "shell/file_access.h"
+#include "shell/file_access_temporary.h"
 
 namespace rastella {
 
@@ -83,35 +84,54 @@ mode_t ModeForTarget(const std::string& path) {
   return 0666 & ~mask;
 }
 
-// The name under which process `owner` completes a save of `targetName`:
-// hidden, and not ending in ".tga", so no file list shows it.
-std::string TemporaryName(const std::string& targetName, pid_t owner) {
-  return "." + targetName + "." + std::to_string(owner) + ".part";
+// The next name to try for a temporary file of this process.  A name that
+// is taken (by a file of the user's, say) is never reused: the open or link
+// that claims it is exclusive, and the caller moves on to the next number.
+std::string NextTemporaryName() {
+  static unsigned number = 0;
+  return TemporaryName(static_cast<unsigned long>(::getpid()), number++);
 }
 
-// Removes temporary files of `targetName` whose process no longer runs: a
-// save killed between naming its file and the rename leaves one behind.
-// (A file of this process's own id is replaced when it is named.)
-void RemoveStaleTemporaries(const std::string& folder, const std::string& targetName) {
-  const std::string prefix = "." + targetName + ".";
-  static constexpr std::string_view kSuffix = ".part";
+// Removes temporary files whose process no longer runs: a save killed
+// between naming its file and the rename leaves one behind.  Files of
+// running processes (another viewer saving now) and every other file are
+// left alone.
+void RemoveStaleTemporaries(const std::string& folder) {
   std::error_code error;
   for (std::filesystem::directory_iterator entries(folder, error), end; !error && entries != end;
        entries.increment(error)) {
-    const std::string name = entries->path().filename().string();
-    if (name.size() <= prefix.size() + kSuffix.size() || name.rfind(prefix, 0) != 0 ||
-        !name.ends_with(kSuffix)) {
-      continue;
-    }
-    const std::string owner = name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
-    if (!std::all_of(owner.begin(), owner.end(), [](char c) { return c >= '0' && c <= '9'; }) || owner.size() > 9) {
-      continue;
-    }
-    const pid_t pid = static_cast<pid_t>(std::stol(owner));
-    if (::kill(pid, 0) != 0 && errno == ESRCH) {
+    const pid_t owner = static_cast<pid_t>(OwnerOfTemporary(entries->path().filename().native()));
+    if (owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH) {
       ::unlink(entries->path().c_str());
     }
   }
+}
+
+// The file that a save of `path` replaces: `path` itself, or, when `path`
+// is a symbolic link, the file that the chain of links ends in, so that the
+// link stays and the file it names gets the new bytes.  Empty when a link
+// leads nowhere (dangling, or a loop) or to something that is not a
+// regular file.
+std::string ResolveSaveTarget(const std::string& path) {
+  std::string current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status {};
+    if (::lstat(current.c_str(), &status) != 0) {
+      // A missing file is created, unless a link pointed here.
+      return hops == 0 && errno == ENOENT ? current : std::string();
+    }
+    if (!S_ISLNK(status.st_mode)) {
+      return hops == 0 || S_ISREG(status.st_mode) ? current : std::string();
+    }
+    std::string target(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)) + 256, '\0');
+    const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+      return {};
+    }
+    target.resize(static_cast<std::size_t>(length));
+    current = target.front() == '/' ? target : JoinPath(FolderOf(current), target);
+  }
+  return {};
 }
 
 }  // namespace
@@ -154,39 +174,61 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool WriteFileAtomically(const std::string& requested, std::span<const std::uint8_t> bytes) {
+  const std::string path = ResolveSaveTarget(requested);
+  if (path.empty()) {
+    return false;
+  }
   const std::string folder = FolderOf(path);
-  const std::string name = FileNameOf(path);
   // A file that the user may not write is not replaced behind their back.
   if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
     return false;
   }
-  RemoveStaleTemporaries(folder, name);
-  const std::string temporary = JoinPath(folder, TemporaryName(name, ::getpid()));
+  RemoveStaleTemporaries(folder);
   const mode_t mode = ModeForTarget(path);
 
   // The bytes go first to an unnamed file in the folder, which vanishes by
-  // itself if the process dies while writing; it gets the temporary name
-  // only when it is complete, right before the rename.  Where the file
-  // system has no unnamed files, a named temporary file does the same job.
+  // itself if the process dies while writing; it gets a temporary name only
+  // when it is complete, right before the rename.  Where the file system has
+  // no unnamed files, a named temporary file does the same job.
+  static constexpr int kNameAttempts = 100;
+  std::string temporary;
   FileDescriptor file(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   const bool unnamed = file.get() >= 0;
-  if (!unnamed) {
-    ::unlink(temporary.c_str());
+  for (int attempt = 0; !unnamed && attempt < kNameAttempts && file.get() < 0; ++attempt) {
+    temporary = JoinPath(folder, NextTemporaryName());
     file.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (file.get() < 0) {
+    if (file.get() < 0 && errno != EEXIST) {
       return false;
     }
   }
+  if (file.get() < 0) {
+    return false;
+  }
   bool written = ::fchmod(file.get(), mode) == 0 && WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
   if (written && unnamed) {
-    ::unlink(temporary.c_str());
     const std::string self = "/proc/self/fd/" + std::to_string(file.get());
-    written = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    written = false;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+      temporary = JoinPath(folder, NextTemporaryName());
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        written = true;
+        break;
+      }
+      if (errno != EEXIST) {
+        break;
+      }
+    }
+    if (!written) {
+      temporary.clear();  // a name that was taken belongs to someone else
+    }
   }
   written = file.Close() && written && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!written) {
-    ::unlink(temporary.c_str());
+    // Only a name that this save created is removed.
+    if (!temporary.empty()) {
+      ::unlink(temporary.c_str());
+    }
     return false;
   }
   SyncFolder(folder);

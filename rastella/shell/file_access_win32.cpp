@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "shell/file_access.h"
+#include "shell/file_access_temporary.h"
 #include "shell/windows_names_win32.h"
 
 namespace rastella {
 
+using windows_names::NameFromWide;
 using windows_names::WidePath;
 
 namespace {
@@ -47,6 +50,90 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
+// The next name to try for a temporary file of this process.  A name that
+// is taken (by a file of the user's, say) is never reused: the file is
+// created only where none exists, and the caller moves on to the next
+// number.
+std::string NextTemporaryName() {
+  static unsigned number = 0;
+  return TemporaryName(::GetCurrentProcessId(), number++);
+}
+
+// True when process `id` has ended (or never ran); false while it runs and
+// when that cannot be told.
+bool ProcessEnded(DWORD id) {
+  const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
+  if (process == nullptr) {
+    return ::GetLastError() == ERROR_INVALID_PARAMETER;
+  }
+  const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  ::CloseHandle(process);
+  return ended;
+}
+
+// Removes temporary files whose process no longer runs: a save killed
+// between creating its file and the rename leaves one behind.  Files of
+// running processes and every other file are left alone.
+void RemoveStaleTemporaries(const std::string& folder) {
+  WIN32_FIND_DATAW entry{};
+  const HANDLE search = ::FindFirstFileW(WidePath(JoinPath(folder, std::string(kTemporaryPrefix) + "*")).c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) {
+    return;
+  }
+  do {
+    const std::string name = NameFromWide(entry.cFileName);
+    const unsigned long owner = OwnerOfTemporary(name);
+    if (owner > 0 && owner != ::GetCurrentProcessId() && ProcessEnded(static_cast<DWORD>(owner))) {
+      ::DeleteFileW(WidePath(JoinPath(folder, name)).c_str());
+    }
+  } while (::FindNextFileW(search, &entry));
+  ::FindClose(search);
+}
+
+// The file that a save of `path` replaces: `path` itself, or, when `path`
+// is a symbolic link (a reparse point), the file it finally names, so that
+// the link stays and that file gets the new bytes.  Empty when a link leads
+// nowhere or to something that is not a regular file.
+std::string ResolveSaveTarget(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return path;
+  }
+  FileHandle target(::CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (target.get() == INVALID_HANDLE_VALUE || ::GetFileType(target.get()) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandle(target.get(), &information) ||
+      (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return {};
+  }
+  std::wstring wideFinalPath(MAX_PATH, L'\0');
+  DWORD length = ::GetFinalPathNameByHandleW(target.get(), wideFinalPath.data(),
+                                             static_cast<DWORD>(wideFinalPath.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length >= wideFinalPath.size()) {
+    wideFinalPath.resize(length);
+    length = ::GetFinalPathNameByHandleW(target.get(), wideFinalPath.data(),
+                                         static_cast<DWORD>(wideFinalPath.size()),
+                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  if (length == 0 || length >= wideFinalPath.size()) {
+    return {};
+  }
+  wideFinalPath.resize(length);
+  std::string finalPath = NameFromWide(wideFinalPath);
+  // "\\?\C:\folder\file" becomes "C:\folder\file", and
+  // "\\?\UNC\server\share\..." becomes "\\server\share\...".
+  static constexpr std::string_view kLocal = "\\\\?\\";
+  static constexpr std::string_view kShare = "\\\\?\\UNC\\";
+  if (finalPath.starts_with(kShare)) {
+    finalPath.replace(0, kShare.size(), "\\\\");
+  } else if (finalPath.starts_with(kLocal)) {
+    finalPath.erase(0, kLocal.size());
+  }
+  return finalPath;
+}
+
 }  // namespace
 
 bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -79,7 +166,11 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool WriteFileAtomically(const std::string& requested, std::span<const std::uint8_t> bytes) {
+  const std::string path = ResolveSaveTarget(requested);
+  if (path.empty()) {
+    return false;
+  }
   // A read-only file is not replaced behind the user's back.
   const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
@@ -92,13 +183,20 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
   if (windows_names::NameTakenByAnother(path)) {
     return false;
   }
-  // Hidden and not ending in ".tga", so no file list shows it.
-  std::string temporaryName = FileNameOf(path);
-  temporaryName.insert(0, 1, '.');
-  temporaryName.append(".").append(std::to_string(::GetCurrentProcessId())).append(".part");
-  const std::string temporary = JoinPath(FolderOf(path), temporaryName);
-  FileHandle file(::CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  const std::string folder = FolderOf(path);
+  RemoveStaleTemporaries(folder);
+  static constexpr int kNameAttempts = 100;
+  std::string temporary;
+  HANDLE created = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < kNameAttempts && created == INVALID_HANDLE_VALUE; ++attempt) {
+    temporary = JoinPath(folder, NextTemporaryName());
+    created = ::CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS &&
+        ::GetLastError() != ERROR_ALREADY_EXISTS) {
+      return false;
+    }
+  }
+  FileHandle file(created);
   if (file.get() == INVALID_HANDLE_VALUE) {
     return false;
   }
@@ -106,6 +204,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
                        ::MoveFileExW(WidePath(temporary).c_str(), WidePath(path).c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!written) {
+    // Only the file that this save created is removed.
     file.Close();
     ::DeleteFileW(WidePath(temporary).c_str());
   }

@@ -32,8 +32,24 @@ ScriptRunner::ScriptRunner(const std::string& startFolder, std::ostream& out, st
   form_.Form_Load();
 }
 
+void ScriptRunner::Restart() {
+  window_.SetDirectoryFolder(startFolder_);
+  form_.Dir1_Change();
+  form_.Form_Load();
+  window_.TakeStatusHistory();
+  lineNumber_ = 0;
+}
+
 bool ScriptRunner::Fail(const std::string& message) {
   err_ << "rastella-script: line " << lineNumber_ << ": " << message << "\n";
+  return false;
+}
+
+bool ScriptRunner::OutputWritten() {
+  if (out_) {
+    return true;
+  }
+  err_ << "rastella-script: cannot write the output\n";
   return false;
 }
 
@@ -41,11 +57,16 @@ int ScriptRunner::Run(std::istream& input) {
   std::string line;
   while (std::getline(input, line)) {
     if (!RunLine(line)) {
+      out_.flush();
       return kUsageError;
+    }
+    // A write that failed stops the run: nothing after it would be seen.
+    if (!OutputWritten()) {
+      return kOutputError;
     }
   }
   out_.flush();
-  return 0;
+  return OutputWritten() ? 0 : kOutputError;
 }
 
 bool ScriptRunner::RunLine(const std::string& rawLine) {

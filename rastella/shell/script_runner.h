@@ -27,6 +27,9 @@ namespace rastella {
 
 class ScriptRunner {
  public:
+  // Exit statuses besides 0: the output could not be written, and a bad
+  // command or argument.
+  static constexpr int kOutputError = 1;
   static constexpr int kUsageError = 2;
 
   // Starts like the program: the lists on `startFolder` (absolute), then
@@ -38,12 +41,19 @@ class ScriptRunner {
   // reach the rest of the file system.
   void ConfineToStartFolder() { confined_ = true; }
 
+  // Starts over as a new run would, on the start folder with Form_Load,
+  // but keeps the viewer's image state, as a window kept open does.  The
+  // fuzz target runs one script after another this way, without paying for
+  // a fresh image state each time.
+  void Restart();
+
   // Runs one line.  False, with a message on the error stream, for an
   // unknown command or a bad argument.
   bool RunLine(const std::string& line);
 
-  // Runs every line of `input`; the process's exit status: 0, or
-  // kUsageError at the first bad line.
+  // Runs every line of `input`; the process's exit status: 0, kUsageError
+  // at the first bad line, or kOutputError as soon as a write to the output
+  // stream (or its final flush) fails, with one line on the error stream.
   int Run(std::istream& input);
 
   const HeadlessWindow& Window() const { return window_; }
@@ -51,6 +61,9 @@ class ScriptRunner {
 
  private:
   bool Fail(const std::string& message);
+  // False, with a message on the error stream, when the output stream has
+  // failed.
+  bool OutputWritten();
   bool ChangeFolder(const std::string& argument);
   bool Click(const std::string& name);
   bool PrintPixel(const std::string& arguments);

@@ -112,6 +112,29 @@ TEST(SaveFaults, AProcessKilledWhileSavingLeavesTheEarlierFile) {
   EXPECT_EQ(testing::ReadBytes(folder.path / "TGA-rock.tga"), folder.before.at("rock.tga"));
 }
 
+TEST(SaveFaults, WithoutUnnamedFilesNamedTemporariesAreUsedAndCleanedUp) {
+  SaveFolder folder;
+  // A killed save leaves its named temporary file; the next run removes it.
+  ScriptRun run = RunScript(folder.path, kSaveAll, Shim() + " RASTELLA_FAULT=no-tmpfile,kill-before-rename");
+  EXPECT_EQ(run.status, 128 + SIGKILL);
+  std::vector<std::string> entries = FolderEntries(folder.path);
+  ASSERT_EQ(entries.size(), folder.before.size() + 1);
+  EXPECT_EQ(entries.front().rfind(".rastella-", 0), 0u) << entries.front();
+  for (const auto& [name, bytes] : folder.before) EXPECT_EQ(testing::ReadBytes(folder.path / name), bytes) << name;
+
+  // Failing writes remove the temporary files that they created.
+  run = RunScript(folder.path, kSaveAll, Shim() + " RASTELLA_FAULT=no-tmpfile,write-eio");
+  EXPECT_NE(run.output.find("ERROR  :  Cannot write TGA-rock.tga\n"), std::string::npos) << run.output;
+  folder.ExpectUnchanged();
+
+  run = RunScript(folder.path, kSaveAll, Shim() + " RASTELLA_FAULT=no-tmpfile");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output.find("ERROR"), std::string::npos) << run.output;
+  EXPECT_EQ(FolderEntries(folder.path),
+            (std::vector<std::string>{"ALPHA-rock.tga", "TGA-rock.tga", "ZTF-rock.tga", "rock.tga"}));
+  EXPECT_EQ(testing::ReadBytes(folder.path / "TGA-rock.tga"), folder.before.at("rock.tga"));
+}
+
 TEST(SaveFaults, AFullDiskIsReportedAndLosesNothing) {
   SaveFolder folder(150);
   const std::filesystem::path disk = folder.outer / "disk";

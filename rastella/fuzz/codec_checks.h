@@ -1,0 +1,51 @@
+#pragma once
+// Checks shared by the codec fuzz targets: a failed check aborts, which
+// libFuzzer reports as a crash with the input that caused it.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "shell/image_state.h"
+#include "shell/kernel_set.h"
+
+namespace fuzzing {
+
+// The codec targets take images of at most this many pixels (any width up
+// to 1024 among them), so that every input stays quick.
+inline constexpr int kMaxCodecPixels = 1 << 10;
+
+inline void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+// The image state of a codec target.  Allocated once and never freed, as in
+// the viewer: a load rewrites only the pixels inside the loaded image.
+inline rastella::ImageState& NewState() { return *new rastella::ImageState; }
+
+// True when the planes of `a` and `b` agree inside a width x height image:
+// the colour plane when `color`, the alpha plane when `alpha`.
+inline bool SamePlanes(const rastella::ImageState& a, const rastella::ImageState& b, int width, int height,
+                       bool color, bool alpha) {
+  for (int y = 0; y < height; ++y) {
+    if (color && !std::equal(a.ColorAt(0, y), a.ColorAt(width, y), b.ColorAt(0, y))) return false;
+    if (alpha && !std::equal(&a.AlphaBuffer[static_cast<std::size_t>(y) * rastella::kMaxDimension],
+                             &a.AlphaBuffer[static_cast<std::size_t>(y) * rastella::kMaxDimension] + width,
+                             &b.AlphaBuffer[static_cast<std::size_t>(y) * rastella::kMaxDimension])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The kernel sets that this processor runs, portable first.
+inline int AvailableKernelSets(rastella::KernelSet (&sets)[2]) {
+  sets[0] = rastella::KernelSet::Portable;
+  if (rastella::KernelSetAvailable(rastella::KernelSet::Sse41)) {
+    sets[1] = rastella::KernelSet::Sse41;
+    return 2;
+  }
+  return 1;
+}
+
+}  // namespace fuzzing
