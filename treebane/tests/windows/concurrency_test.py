@@ -22,8 +22,8 @@ import sys
 import tempfile
 import time
 
-HEADER_SIZE = 18
-PIXEL_COUNT = 512 * 512
+from wine_support import HEADER_SIZE, PIXEL_COUNT, Tally, texture, texture_name, wine_environment
+
 TEXTURE_COUNT = 100
 TEMPORARY_PREFIX = ".treebane-"
 WAIT_LINE = b"Another treebane run is working in this folder - waiting for it to end\r\n"
@@ -32,16 +32,6 @@ INTRODUCTION = (b"treebane - tree texture cleaner\r\n"
                 b"Throw prog and treebane.data into a texture folder with *.tree.tga files\r\n"
                 b"Run prog - original files are saved as  *.tree.tga_org\r\n")
 RUN_TIMEOUT_SECONDS = 300
-
-
-def texture(seed):
-    data = bytearray(random.Random(seed).randbytes(HEADER_SIZE + PIXEL_COUNT))
-    data[HEADER_SIZE::4] = bytes(len(data[HEADER_SIZE::4]))
-    return bytes(data)
-
-
-def texture_name(index):
-    return f"t{100 + index}.tree.tga"
 
 
 class Folder:
@@ -149,20 +139,9 @@ def main():
     parser.add_argument("--rounds", type=int, default=2, help="rounds of two and of three runs at once (default 2)")
     arguments = parser.parse_args()
     exe = os.path.abspath(arguments.exe)
-    environment = dict(os.environ, WINEDEBUG="-all")
-    environment.pop("DISPLAY", None)
-    environment.pop("WAYLAND_DISPLAY", None)
-    environment.setdefault("WINEPREFIX", "/tmp/wineprefix-tb")
+    environment = wine_environment()
 
-    passed = failed = 0
-
-    def report(name, problems):
-        nonlocal passed, failed
-        if problems:
-            failed += 1
-            print(f"FAILED {name}: " + "; ".join(problems[:8]))
-        else:
-            passed += 1
+    tally = Tally()
 
     with tempfile.TemporaryDirectory(prefix="treebane-concurrency-") as path:
         folder = Folder(path)
@@ -191,8 +170,8 @@ def main():
                     problems.append(f"run {number} printed something else: {output[-300:]!r}")
             if backup_makers != 1:
                 problems.append(f"{backup_makers} runs made backups")
-            report(f"{run_count} runs at once", problems + folder.problems())
-        report("the runs overlapped", [] if waits > 0 else ["no run ever waited"])
+            tally.report(f"{run_count} runs at once", problems + folder.problems())
+        tally.report("the runs overlapped", [] if waits > 0 else ["no run ever waited"])
         print(f"{waits} runs waited for another one")
 
         # A run killed with SIGKILL in the middle of its work while another
@@ -219,7 +198,7 @@ def main():
             else:
                 problems.append("the first run did not get there")
                 first.kill()
-            report(f"run killed at {texture_name(killed_at)} while another waits", problems)
+            tally.report(f"run killed at {texture_name(killed_at)} while another waits", problems)
 
         # A run killed in the middle of a copy or a rewrite leaves its
         # temporary file behind; the next run removes it.
@@ -238,14 +217,13 @@ def main():
             run = Run(exe, path, environment)
             run.press_enter()
             status = run.finish()
-            report("a killed run's leftover removed by the next run",
+            tally.report("a killed run's leftover removed by the next run",
                    ([] if status == 0 else [f"status {status}"]) + folder.problems())
             print(f"a kill left {', '.join(leftovers)} behind after {tries} tries")
         else:
-            report("a killed run's leftover removed by the next run", [f"no kill in {tries} left a temporary file"])
+            tally.report("a killed run's leftover removed by the next run", [f"no kill in {tries} left a temporary file"])
 
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
+    return tally.close()
 
 
 if __name__ == "__main__":

@@ -24,26 +24,16 @@ import tempfile
 import termios
 import time
 
-HEADER_SIZE = 18
-PIXEL_COUNT = 512 * 512
+from wine_support import HEADER_SIZE, PIXEL_COUNT, Tally, texture, texture_name, wine_environment
+
 TEXTURE_COUNT = 12
 TEMPORARY_PREFIX = ".treebane-"
 FINAL_PROMPT = b"Ready - press 'Enter'"
 
 
-def texture(seed):
-    data = bytearray(random.Random(seed).randbytes(HEADER_SIZE + PIXEL_COUNT))
-    data[HEADER_SIZE::4] = bytes(len(data[HEADER_SIZE::4]))
-    return bytes(data)
-
-
 def masked(original, mask):
     pixels = bytes(pixel if keep else 0 for pixel, keep in zip(original[HEADER_SIZE:], mask))
     return original[:HEADER_SIZE] + pixels
-
-
-def texture_name(index):
-    return f"t{100 + index}.tree.tga"
 
 
 class Folder:
@@ -153,20 +143,9 @@ def main():
     parser.add_argument("--rounds", type=int, default=15, help="runs interrupted mid-work (default 15)")
     arguments = parser.parse_args()
     exe = os.path.abspath(arguments.exe)
-    environment = dict(os.environ, WINEDEBUG="-all")
-    environment.pop("DISPLAY", None)
-    environment.pop("WAYLAND_DISPLAY", None)
-    environment.setdefault("WINEPREFIX", "/tmp/wineprefix-tb")
+    environment = wine_environment()
 
-    passed = failed = 0
-
-    def report(name, problems):
-        nonlocal passed, failed
-        if problems:
-            failed += 1
-            print(f"FAILED {name}: " + "; ".join(problems))
-        else:
-            passed += 1
+    tally = Tally(problems_shown=None)
 
     with tempfile.TemporaryDirectory(prefix="treebane-interrupt-") as path:
         folder = Folder(path)
@@ -177,7 +156,7 @@ def main():
         run.read_until(FINAL_PROMPT)
         run.type(b"\r")
         ended = run.finish()
-        report("whole run in a console", ([] if ended else ["did not end after Enter"])
+        tally.report("whole run in a console", ([] if ended else ["did not end after Enter"])
                + ([] if FINAL_PROMPT in run.output else ["no final prompt"])
                + folder.problems(all_rewritten=True))
 
@@ -187,7 +166,7 @@ def main():
         run.read_until(FINAL_PROMPT)
         run.type(b"\x03")
         ended = run.finish()
-        report("Ctrl+C at the final prompt", ([] if ended else ["did not end on Ctrl+C"])
+        tally.report("Ctrl+C at the final prompt", ([] if ended else ["did not end on Ctrl+C"])
                + folder.problems(all_rewritten=True))
 
         # Ctrl+C while a texture is being copied or rewritten: soon after
@@ -207,10 +186,10 @@ def main():
             ended = run.finish()
             if FINAL_PROMPT not in run.output:
                 interrupted_mid_run += 1
-            report(f"Ctrl+C {delay * 1000:.0f} ms after {texture_name(index)} showed up",
+            tally.report(f"Ctrl+C {delay * 1000:.0f} ms after {texture_name(index)} showed up",
                    ([] if ended else ["did not end on Ctrl+C"]) + folder.problems())
 
-        report("some interrupts came in the middle of the work",
+        tally.report("some interrupts came in the middle of the work",
                [] if interrupted_mid_run > 0 else ["every interrupt came after the work"])
 
         # Whatever the interrupts left, a run to its end finishes the work.
@@ -218,12 +197,11 @@ def main():
         run.read_until(FINAL_PROMPT)
         run.type(b"\r")
         ended = run.finish()
-        report("a whole run after the interrupts",
+        tally.report("a whole run after the interrupts",
                ([] if ended else ["did not end after Enter"]) + folder.problems(all_rewritten=True))
         print(f"{interrupted_mid_run} of {arguments.rounds} interrupts came before the final prompt")
 
-    print(f"{passed} passed, {failed} failed")
-    return 1 if failed else 0
+    return tally.close()
 
 
 if __name__ == "__main__":

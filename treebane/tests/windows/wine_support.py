@@ -1,0 +1,51 @@
+"""What the wine tests of treebane.exe share: texture contents, the
+environment wine runs in, and the tally of checks with its closing line."""
+
+import os
+import random
+
+HEADER_SIZE = 18
+PIXEL_COUNT = 512 * 512
+TEXTURE_SIZE = HEADER_SIZE + PIXEL_COUNT
+
+
+def texture(seed, size=TEXTURE_SIZE, zero_every=4):
+    """Random header and pixels, one pixel in `zero_every` already 0."""
+    data = bytearray(random.Random(seed).randbytes(size))
+    data[HEADER_SIZE::zero_every] = bytes(len(data[HEADER_SIZE::zero_every]))
+    return bytes(data)
+
+
+def texture_name(index):
+    return f"t{100 + index}.tree.tga"
+
+
+def wine_environment(**settings):
+    """The environment for wine: quiet, no window of wine's own (no display),
+    and the prefix /tmp/wineprefix-tb unless WINEPREFIX is set."""
+    environment = dict(os.environ, WINEDEBUG="-all", **settings)
+    environment.pop("DISPLAY", None)
+    environment.pop("WAYLAND_DISPLAY", None)
+    environment.setdefault("WINEPREFIX", "/tmp/wineprefix-tb")
+    return environment
+
+
+class Tally:
+    """Counts checks; a failed one prints a line with its first problems."""
+
+    def __init__(self, problems_shown=8):
+        self.passed = 0
+        self.failed = 0
+        self.problems_shown = problems_shown
+
+    def report(self, name, problems):
+        if problems:
+            self.failed += 1
+            print(f"FAILED {name}: " + "; ".join(problems[:self.problems_shown]))
+        else:
+            self.passed += 1
+
+    def close(self):
+        """Prints "N passed, M failed" and gives the exit status."""
+        print(f"{self.passed} passed, {self.failed} failed")
+        return 1 if self.failed else 0
