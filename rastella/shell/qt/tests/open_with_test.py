@@ -15,52 +15,13 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests"))
+from virtual_display import Display, ppm_pixels, run  # noqa: E402
+
 PICTURE = (24, 32, 518, 518)          # Picture1 in the client area
 START_BACKGROUND = bytes((64, 64, 64))
 CHOSEN = "leaf-ztf.tga"
 
-
-def run(command, **options):
-    return subprocess.run(command, check=True, capture_output=True, timeout=120, **options)
-
-
-class Display:
-    """An Xvfb server of its own, stopped at the end."""
-
-    def __enter__(self):
-        for number in range(140, 200):
-            if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
-                self.name = f":{number}"
-                break
-        self.server = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.environment = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb")
-        for _ in range(100):
-            if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.environment,
-                              capture_output=True).returncode == 0:
-                return self
-            time.sleep(0.1)
-        raise RuntimeError("Xvfb did not start")
-
-    def __exit__(self, *unused):
-        self.server.terminate()
-        self.server.wait()
-
-    def xdotool(self, *arguments):
-        return run(["xdotool", *arguments], env=self.environment).stdout.decode()
-
-    def screenshot_rgb(self, left, top, width, height):
-        png = run(["import", "-window", "root", "png:-"], env=self.environment).stdout
-        ppm = run(["/usr/bin/convert", "png:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
-                   "-depth", "8", "ppm:-"], input=png).stdout
-        return ppm_pixels(ppm)
-
-
-def ppm_pixels(ppm):
-    """The pixel bytes of a binary PPM with a plain three-line header."""
-    fields = ppm.split(b"\n", 3)
-    assert fields[0] == b"P6", fields[0]
-    return fields[3]
 
 
 def headless_picture(script_binary, folder):
@@ -116,7 +77,7 @@ def main():
         run([options.samples, images])
         expected = headless_picture(options.script, images)
         failures = []
-        with Display() as display:
+        with Display(first=140, QT_QPA_PLATFORM="xcb") as display:
             # Started from another folder, as a file manager does.
             shown, running = shown_picture(display, options.exe, os.path.join(images, CHOSEN), elsewhere)
             if not running:
