@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/file_access.h"
+#include "shell/utf8_path.h"
 
 namespace rastella {
 
@@ -14,12 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// `path` absolute and normal, without a trailing separator except at a root.
-fs::path NormalPath(const std::string& path) {
+// `path` (UTF-8 text) absolute and normal, without a trailing separator
+// except at a root.
+fs::path NormalPath(const fs::path& path) {
   std::error_code error;
-  fs::path absolute = fs::absolute(fs::path(path), error);
+  fs::path absolute = fs::absolute(path, error);
   if (error) {
-    absolute = fs::path(path);
+    absolute = path;
   }
   fs::path normal = absolute.lexically_normal();
   // "/photos/" keeps an empty last component.
@@ -66,7 +68,13 @@ OpenTarget Refused(const std::string& status) {
 }  // namespace
 
 OpenTarget ResolveOpenPath(const std::string& path) {
-  const fs::path normal = NormalPath(path);
+  fs::path given;
+  try {
+    given = PathFromUtf8(path);
+  } catch (const std::exception&) {
+    return Refused("WARNING  :  Cannot open " + path);  // not a name the system can carry
+  }
+  const fs::path normal = NormalPath(given);
   std::error_code error;
   const fs::file_status status = fs::status(normal, error);
   if (path.empty() || status.type() == fs::file_type::not_found) {
@@ -78,21 +86,21 @@ OpenTarget ResolveOpenPath(const std::string& path) {
       return Refused("WARNING  :  Cannot open " + path);
     }
     target.kind = OpenTarget::Kind::Folder;
-    target.folder = normal.string();
+    target.folder = Utf8FromPath(normal);
     return target;
   }
   if (!fs::is_regular_file(status) || !CanReadFile(normal)) {
     return Refused("WARNING  :  Cannot open " + path);
   }
-  target.folder = normal.parent_path().string();
-  const std::string name = normal.filename().string();
+  target.folder = Utf8FromPath(normal.parent_path());
+  const std::string name = Utf8FromPath(normal.filename());
   target.fileName = ListedName(ListTgaFiles(target.folder), name);
   if (!target.fileName.empty()) {
     target.kind = OpenTarget::Kind::File;
     return target;
   }
   // The file list shows only what it can list and only "*.tga" files.
-  if (!CanListFolder(target.folder)) {
+  if (!CanListFolder(normal.parent_path())) {
     return Refused("WARNING  :  Cannot open " + path);
   }
   target.kind = OpenTarget::Kind::Folder;

@@ -10,6 +10,7 @@
 #endif
 
 #include "shell/open_path.h"
+#include "shell/utf8_path.h"
 #include "test_support.h"
 
 namespace rastella {
@@ -107,6 +108,23 @@ TEST(ResolveOpenPath, AFileTheGreenListCannotShowSelectsItsFolder) {
   EXPECT_EQ(target.kind, OpenTarget::Kind::Folder);
   EXPECT_EQ(target.folder, folder.Path().string());
   EXPECT_EQ(target.status, "WARNING  :  rock.png is not a *.tga file");
+}
+
+// Names are UTF-8 text inside the viewer: a name outside any ANSI code page
+// reaches the file system as it is, on Windows too.
+TEST(ResolveOpenPath, NamesOutsideTheAsciiRangeAreOpenedAsGiven) {
+  TempFolder folder;
+  const std::string folderName = "\xce\xb1\xce\xb2";         // "αβ"
+  const std::string fileName = "\xc3\xa9-\xe6\x97\xa5.tga";  // "é-日.tga"
+  std::filesystem::create_directory(folder.Path() / PathFromUtf8(folderName));
+  testing::WriteBytes(folder.Path() / PathFromUtf8(folderName) / PathFromUtf8(fileName), SmallRgba(4));
+  const std::string given = Utf8FromPath(folder.Path()) + "/" + folderName + "/" + fileName;
+
+  const OpenTarget target = ResolveOpenPath(given);
+  EXPECT_EQ(target.kind, OpenTarget::Kind::File);
+  EXPECT_EQ(target.folder, Utf8FromPath((folder.Path() / PathFromUtf8(folderName)).lexically_normal()));
+  EXPECT_EQ(target.fileName, fileName);
+  EXPECT_EQ(target.status, "");
 }
 
 TEST(OpenPath, AFileIsViewedExactlyAsByClickingItAndPressingView) {
