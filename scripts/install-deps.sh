@@ -76,7 +76,8 @@ fi
 apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
 
 if [ "${#missing_required[@]}" -gt 0 ] || [ "${#missing_optional[@]}" -gt 0 ]; then
-  echo "install-deps: installing ${missing_required[*]} ${missing_optional[*]}"
+  all=("${missing_required[@]}" "${missing_optional[@]}")
+  echo "install-deps: installing ${all[*]}"
   for package in "${missing_optional[@]}"; do
     if [[ "$package" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
       "${as_root[@]}" dpkg --add-architecture i386 ||
@@ -93,7 +94,6 @@ if [ "${#missing_required[@]}" -gt 0 ] || [ "${#missing_optional[@]}" -gt 0 ]; t
 
   # One transaction for everything; when the archive refuses part of it,
   # each package on its own, so that one refusal costs only that package.
-  all=("${missing_required[@]}" "${missing_optional[@]}")
   if ! "${apt_get[@]}" install -y -qq --no-install-recommends "${all[@]}"; then
     echo "install-deps: installing them together failed; trying one package at a time"
     for package in "${all[@]}"; do
