@@ -92,6 +92,24 @@ std::string NextTemporaryName() {
   return TemporaryName(static_cast<unsigned long>(::getpid()), number++);
 }
 
+// Claims a temporary name in `folder` with `claim`, an exclusive creation or
+// link that is true when it made the name; a taken name is left alone and a
+// fresh one tried.  The claimed path, or empty.
+template <typename Claim>
+std::string ClaimTemporaryName(const std::string& folder, Claim claim) {
+  static constexpr int kNameAttempts = 100;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    std::string temporary = JoinPath(folder, NextTemporaryName());
+    if (claim(temporary)) {
+      return temporary;
+    }
+    if (errno != EEXIST) {
+      break;
+    }
+  }
+  return {};
+}
+
 // Removes temporary files whose process no longer runs: a save killed
 // between naming its file and the rename leaves one behind.  Files of
 // running processes (another viewer saving now) and every other file are
@@ -191,37 +209,25 @@ bool WriteFileAtomically(const std::string& requested, std::span<const std::uint
   // itself if the process dies while writing; it gets a temporary name only
   // when it is complete, right before the rename.  Where the file system has
   // no unnamed files, a named temporary file does the same job.
-  static constexpr int kNameAttempts = 100;
   std::string temporary;
   FileDescriptor file(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
   const bool unnamed = file.get() >= 0;
-  for (int attempt = 0; !unnamed && attempt < kNameAttempts && file.get() < 0; ++attempt) {
-    temporary = JoinPath(folder, NextTemporaryName());
-    file.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (file.get() < 0 && errno != EEXIST) {
+  if (!unnamed) {
+    temporary = ClaimTemporaryName(folder, [&file](const std::string& name) {
+      file.Reset(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+      return file.get() >= 0;
+    });
+    if (temporary.empty()) {
       return false;
     }
-  }
-  if (file.get() < 0) {
-    return false;
   }
   bool written = ::fchmod(file.get(), mode) == 0 && WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
   if (written && unnamed) {
     const std::string self = "/proc/self/fd/" + std::to_string(file.get());
-    written = false;
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-      temporary = JoinPath(folder, NextTemporaryName());
-      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-        written = true;
-        break;
-      }
-      if (errno != EEXIST) {
-        break;
-      }
-    }
-    if (!written) {
-      temporary.clear();  // a name that was taken belongs to someone else
-    }
+    temporary = ClaimTemporaryName(folder, [&self](const std::string& name) {
+      return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    });
+    written = !temporary.empty();
   }
   written = file.Close() && written && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!written) {
