@@ -43,6 +43,20 @@ bool IsUnderSystemTree(const std::string& root) {
                              [&root](std::string_view tree) { return IsInside(root, tree); });
 }
 
+// The roots that the list shows, in order: the root volume, every volume of
+// a listed kind, and `also`.
+std::vector<std::string> RootsToList(const std::vector<Volume>& volumes, const std::string& also) {
+  std::vector<std::string> roots = {kRootVolume, also};
+  for (const Volume& volume : volumes) {
+    if (volume.listed) {
+      roots.push_back(volume.root);
+    }
+  }
+  std::sort(roots.begin(), roots.end());
+  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+  return roots;
+}
+
 }  // namespace
 
 std::vector<Volume> MountedVolumes() {
@@ -88,37 +102,23 @@ void DriveList::ShowVolumeOf(const std::string& folder) {
   // The volume of the folder is the one mounted deepest on its path; it is
   // listed even when it is not one of the listed kinds, so that the list
   // can show where the user is.
+  const std::vector<Volume> volumes = source_();
   std::string holder = kRootVolume;
-  std::vector<std::string> roots = {kRootVolume};
-  for (const Volume& volume : source_()) {
-    if (volume.listed) {
-      roots.push_back(volume.root);
-    }
+  for (const Volume& volume : volumes) {
     if (IsInside(real, volume.root) && volume.root.size() > holder.size()) {
       holder = volume.root;
     }
   }
-  roots.push_back(holder);
-  std::sort(roots.begin(), roots.end());
-  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
-  Fill(roots, holder);
+  Fill(RootsToList(volumes, holder), holder);
 }
 
 void DriveList::Reload() {
   const std::string selected = CurrentDrive();
-  bool selectedMounted = selected == kRootVolume;
-  std::vector<std::string> roots = {kRootVolume};
-  for (const Volume& volume : source_()) {
-    if (volume.listed) {
-      roots.push_back(volume.root);
-    }
-    selectedMounted = selectedMounted || volume.root == selected;
-  }
-  if (selectedMounted) {
-    roots.push_back(selected);
-  }
-  std::sort(roots.begin(), roots.end());
-  roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+  const std::vector<Volume> volumes = source_();
+  const bool selectedMounted =
+      selected == kRootVolume ||
+      std::ranges::any_of(volumes, [&selected](const Volume& volume) { return volume.root == selected; });
+  const std::vector<std::string> roots = RootsToList(volumes, selectedMounted ? selected : kRootVolume);
   if (roots == ListedRoots()) {
     return;
   }
