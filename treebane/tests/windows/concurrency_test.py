@@ -22,7 +22,7 @@ import sys
 import tempfile
 import time
 
-from wine_support import HEADER_SIZE, PIXEL_COUNT, Tally, texture, texture_name, wine_environment
+from wine_support import HEADER_SIZE, Tally, TextureFolder, texture_name, wine_environment
 
 TEXTURE_COUNT = 100
 TEMPORARY_PREFIX = ".treebane-"
@@ -34,34 +34,15 @@ INTRODUCTION = (b"treebane - tree texture cleaner\r\n"
 RUN_TIMEOUT_SECONDS = 300
 
 
-class Folder:
+class Folder(TextureFolder):
     def __init__(self, path):
-        self.path = path
-        generator = random.Random(7)
-        self.mask = bytes(0 if generator.random() < 0.5 else generator.randint(1, 255) for _ in range(PIXEL_COUNT))
-        self.originals = [texture(5000 + index) for index in range(TEXTURE_COUNT)]
-        self.rewrites = []
-        self.cleared = 0
-        for original in self.originals:
-            pixels = bytes(pixel if keep else 0 for pixel, keep in zip(original[HEADER_SIZE:], self.mask))
-            self.cleared += sum(1 for pixel, keep in zip(original[HEADER_SIZE:], self.mask) if pixel and not keep)
-            self.rewrites.append(original[:HEADER_SIZE] + pixels)
+        super().__init__(path, TEXTURE_COUNT, mask_seed=7, texture_seed=5000)
+        self.cleared = sum(1 for original in self.originals
+                           for pixel, keep in zip(original[HEADER_SIZE:], self.mask) if pixel and not keep)
 
     def reset(self):
         """The mask and the original textures, no backups."""
-        for name in os.listdir(self.path):
-            os.remove(os.path.join(self.path, name))
-        self.write("treebane.data", self.mask)
-        for index, original in enumerate(self.originals):
-            self.write(texture_name(index), original)
-
-    def write(self, name, data):
-        with open(os.path.join(self.path, name), "wb") as file:
-            file.write(data)
-
-    def read(self, name):
-        with open(os.path.join(self.path, name), "rb") as file:
-            return file.read()
+        self.write_fresh()
 
     def temporary_files(self):
         return sorted(name for name in os.listdir(self.path) if name.startswith(TEMPORARY_PREFIX))
@@ -76,9 +57,7 @@ class Folder:
                 found.append(f"{name} is not masked from its original")
             if name + "_org" not in names or self.read(name + "_org") != self.originals[index]:
                 found.append(f"{name}_org is not its texture's original")
-        expected = {"treebane.data"} | {texture_name(index) for index in range(TEXTURE_COUNT)}
-        expected |= {texture_name(index) + "_org" for index in range(TEXTURE_COUNT)}
-        found += [f"{name} left behind" for name in sorted(names - expected)]
+        found += [f"{name} left behind" for name in sorted(names - self.expected_names())]
         return found
 
     def whole_run(self, backups_made):

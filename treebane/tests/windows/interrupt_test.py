@@ -24,43 +24,22 @@ import tempfile
 import termios
 import time
 
-from wine_support import HEADER_SIZE, PIXEL_COUNT, Tally, texture, texture_name, wine_environment
+from wine_support import Tally, TextureFolder, texture_name, wine_environment
 
 TEXTURE_COUNT = 12
 TEMPORARY_PREFIX = ".treebane-"
 FINAL_PROMPT = b"Ready - press 'Enter'"
 
 
-def masked(original, mask):
-    pixels = bytes(pixel if keep else 0 for pixel, keep in zip(original[HEADER_SIZE:], mask))
-    return original[:HEADER_SIZE] + pixels
-
-
-class Folder:
+class Folder(TextureFolder):
     def __init__(self, path):
-        self.path = path
-        generator = random.Random(1)
-        self.mask = bytes(0 if generator.random() < 0.5 else generator.randint(1, 255) for _ in range(PIXEL_COUNT))
-        self.originals = [texture(1000 + index) for index in range(TEXTURE_COUNT)]
-        self.rewrites = [masked(original, self.mask) for original in self.originals]
+        super().__init__(path, TEXTURE_COUNT, mask_seed=1, texture_seed=1000)
 
     def reset(self):
         """The mask and the original textures; backups for the second half."""
-        for name in os.listdir(self.path):
-            os.remove(os.path.join(self.path, name))
-        self.write("treebane.data", self.mask)
-        for index, original in enumerate(self.originals):
-            self.write(texture_name(index), original)
-            if index >= TEXTURE_COUNT // 2:
-                self.write(texture_name(index) + "_org", original)
-
-    def write(self, name, data):
-        with open(os.path.join(self.path, name), "wb") as file:
-            file.write(data)
-
-    def read(self, name):
-        with open(os.path.join(self.path, name), "rb") as file:
-            return file.read()
+        self.write_fresh()
+        for index in range(TEXTURE_COUNT // 2, TEXTURE_COUNT):
+            self.write(texture_name(index) + "_org", self.originals[index])
 
     def problems(self, all_rewritten=False):
         found = []
@@ -77,9 +56,7 @@ class Folder:
                 found.append(f"{name}_org is not the original")
             elif all_rewritten and name + "_org" not in names:
                 found.append(f"{name}_org is missing")
-        expected = {"treebane.data"} | {texture_name(index) for index in range(TEXTURE_COUNT)}
-        expected |= {texture_name(index) + "_org" for index in range(TEXTURE_COUNT)}
-        for name in sorted(names - expected):
+        for name in sorted(names - self.expected_names()):
             found.append(f"{name} left behind" if name.startswith(TEMPORARY_PREFIX) else f"unexpected entry {name}")
         return found
 

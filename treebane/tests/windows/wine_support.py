@@ -49,3 +49,43 @@ class Tally:
         """Prints "N passed, M failed" and gives the exit status."""
         print(f"{self.passed} passed, {self.failed} failed")
         return 1 if self.failed else 0
+
+
+def masked(original, mask):
+    """The texture as a run rewrites it: header kept, masked pixels 0."""
+    pixels = bytes(pixel if keep else 0 for pixel, keep in zip(original[HEADER_SIZE:], mask))
+    return original[:HEADER_SIZE] + pixels
+
+
+class TextureFolder:
+    """A folder of `count` textures and their mask, all made from seeds, with
+    what a run must turn each texture into."""
+
+    def __init__(self, path, count, mask_seed, texture_seed):
+        self.path = path
+        self.count = count
+        generator = random.Random(mask_seed)
+        self.mask = bytes(0 if generator.random() < 0.5 else generator.randint(1, 255) for _ in range(PIXEL_COUNT))
+        self.originals = [texture(texture_seed + index) for index in range(count)]
+        self.rewrites = [masked(original, self.mask) for original in self.originals]
+
+    def write_fresh(self):
+        """Empties the folder, then writes the mask and the original textures."""
+        for name in os.listdir(self.path):
+            os.remove(os.path.join(self.path, name))
+        self.write("treebane.data", self.mask)
+        for index, original in enumerate(self.originals):
+            self.write(texture_name(index), original)
+
+    def write(self, name, data):
+        with open(os.path.join(self.path, name), "wb") as file:
+            file.write(data)
+
+    def read(self, name):
+        with open(os.path.join(self.path, name), "rb") as file:
+            return file.read()
+
+    def expected_names(self):
+        """The mask, every texture and every backup."""
+        textures = {texture_name(index) for index in range(self.count)}
+        return {"treebane.data"} | textures | {name + "_org" for name in textures}
