@@ -1,52 +1,14 @@
 #include "shell/file_access.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <string_view>
-#include <system_error>
 
 namespace rastella {
 
 namespace {
 
-#ifndef _WIN32
-bool EndsWithTgaIgnoringCase(const std::string& name) {
-  static constexpr std::string_view kExtension = ".tga";
-  if (name.size() < kExtension.size()) {
-    return false;
-  }
-  return std::equal(kExtension.begin(), kExtension.end(), name.end() - static_cast<std::ptrdiff_t>(kExtension.size()),
-                    [](char expected, char actual) {
-                      return expected == (actual >= 'A' && actual <= 'Z' ? actual - 'A' + 'a' : actual);
-                    });
-}
-
-#endif
-
 bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
 
 }  // namespace
-
-#ifndef _WIN32
-// Windows lists through its wide-character calls (file_list_win32.cpp).
-std::vector<std::string> ListTgaFiles(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (std::filesystem::directory_iterator entries(folder, error), end; !error && entries != end;
-       entries.increment(error)) {
-    std::error_code typeError;
-    if (!entries->is_regular_file(typeError)) {
-      continue;
-    }
-    std::string name = entries->path().filename().string();
-    if (EndsWithTgaIgnoringCase(name)) {
-      names.push_back(std::move(name));
-    }
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-#endif
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (!folder.empty() && IsSeparator(folder.back())) {
