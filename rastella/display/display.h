@@ -1,5 +1,5 @@
 #pragma once
-// The status line of a loaded image and its drawing into the picture box.
+// Drawing a loaded image into the picture box.
 //
 // Panels, for pixel (x, y) of a W x H image:
 //   image                 (x + 1,     y + 1)      the colour, or the gray of a
@@ -11,10 +11,10 @@
 // only up to 256 x 256.  Pixels beyond the drawing area are not drawn.
 
 #include <cstdint>
-#include <string>
 
-#include "shell/image_state.h"
-#include "shell/window_operations.h"
+#include "display/picture.h"
+#include "image/color.h"
+#include "image/planes.h"
 
 namespace rastella {
 
@@ -31,16 +31,19 @@ constexpr ColorValue BlendColor(std::uint8_t red, std::uint8_t green, std::uint8
                    BlendChannel(blue, alpha, BlueOf(background)));
 }
 
-// The status line that ShowTGA writes, or "TGA  :  UNSUPPORTED FORMAT".
-std::string TgaStatusLine(const ImageState& state);
-std::string ZtfStatusLine(const ImageState& state);
+// Draws rows H - 1 up to 0 of a W x H colour image: in each the image row
+// and, with `panels`, the preview and alpha rows, each against the picture's
+// background colour.  Only the parts inside the drawing area are computed and
+// drawn.
+void DrawColorImage(const Planes& planes, int width, int height, bool panels, PictureOperations& picture);
 
-// Writes the status line and draws a TGA image; an image type other than 2
-// and 3 is refused and clears ImageLoaded.
-void ShowTGA(ImageState& state, WindowOperations& window);
+// Draws the alpha plane of a W x H grayscale image as gray, rows H - 1 up
+// to 0.
+void DrawGrayImage(const Planes& planes, int width, int height, PictureOperations& picture);
 
-// Draws a ZTF image between "Processing file, please wait" and its status
-// line.
-void ShowZTF(const ImageState& state, WindowOperations& window);
+// A 32-bit TGA image gets the preview and alpha panels only up to 256 x 256.
+constexpr bool TgaImageHasPanels(std::uint8_t bitsPerPixel, int width, int height) {
+  return bitsPerPixel == 32 && width <= 256 && height <= 256;
+}
 
 }  // namespace rastella

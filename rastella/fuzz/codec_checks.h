@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "shell/image_state.h"
-#include "shell/kernel_set.h"
+#include "image/kernel_set.h"
 
 namespace fuzzing {
 

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TgaHeaderFields fields = ParseTgaHeader(header);
   // Larger images run the same loops for longer; the whole-command view
   // target takes those.
-  if (!FitsImageState(fields.ImageWidth, fields.ImageHeight) ||
+  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight) ||
       fields.ImageWidth * fields.ImageHeight > fuzzing::kMaxCodecPixels) {
     return 0;
   }

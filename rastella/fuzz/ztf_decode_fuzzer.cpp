@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ZtfHeaderFields fields = ParseZtfHeader(header);
   // Larger images run the same loops for longer; the whole-command view
   // target takes those.
-  if (!FitsImageState(fields.ImageWidth, fields.ImageHeight) ||
+  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight) ||
       fields.ImageWidth * fields.ImageHeight > fuzzing::kMaxCodecPixels) {
     return 0;
   }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "display/display.h"
+#include "shell/show_image.h"
 #include "shell/file_access.h"
 #include "shell/open_path.h"
 #include "tga/tga_header.h"
@@ -132,10 +132,6 @@ void MainForm::GetTGAHeader() {
   state_.DataStart = fields.DataStart;
 }
 
-void MainForm::MakeTGAHeader() {
-  state_.TgaHeaderBytes = BuildTgaHeader(state_.ImageWidth, state_.ImageHeight, state_.BitsPerPixel);
-}
-
 void MainForm::MakeALPHAHeader() {
   state_.AlphaHeaderBytes = BuildAlphaHeader(state_.ImageWidth, state_.ImageHeight);
 }
@@ -156,7 +152,7 @@ void MainForm::MakeZTFHeader() {
 
 void MainForm::GetTGA() {
   const TgaHeaderFields fields = ParseTgaHeader(LeadingBytes<18>(fileBuffer_));
-  if (!FitsImageState(fields.ImageWidth, fields.ImageHeight)) {
+  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight)) {
     window_.SetStatusText("TGA  :  UNSUPPORTED SIZE");
     state_.ImageLoaded = false;
     return;
@@ -168,7 +164,7 @@ void MainForm::GetTGA() {
 
 void MainForm::GetZTF() {
   const ZtfHeaderFields fields = ParseZtfHeader(LeadingBytes<kZtfHeaderBytes>(fileBuffer_));
-  if (!FitsImageState(fields.ImageWidth, fields.ImageHeight)) {
+  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight)) {
     window_.SetStatusText("ZTF  :  UNSUPPORTED SIZE");
     state_.ImageLoaded = false;
     return;
@@ -178,9 +174,9 @@ void MainForm::GetZTF() {
   state_.LoadedFrom = ImageSource::Ztf;
 }
 
-void MainForm::ShowTGA() { rastella::ShowTGA(state_, window_); }
+void MainForm::ShowTGA() { rastella::ShowTGA(state_, window_, window_); }
 
-void MainForm::ShowZTF() { rastella::ShowZTF(state_, window_); }
+void MainForm::ShowZTF() { rastella::ShowZTF(state_, window_, window_); }
 
 std::string MainForm::SavingText(const std::string& prefix) const {
   return "SAVING  :  " + prefix + window_.SelectedFileName();

@@ -39,7 +39,6 @@ class MainForm {
   // Operations on the image state.  The readers work on the image input file
   // that the View command holds open.
   void GetTGAHeader();
-  void MakeTGAHeader();
   void MakeALPHAHeader();
   void GetZTFHeader();
   void MakeZTFHeader();

@@ -1,22 +1,19 @@
 #pragma once
-// The window operations that the viewer's logic relies on.  The Qt window
-// implements them with real controls; HeadlessWindow implements them with a
-// string, a folder listing and an in-memory pixel surface.
+// The window operations that the viewer's logic relies on, in the roles
+// that its callers use: the status line, the drive, folder and file lists,
+// the picture box (display/picture.h) and the secondary windows.  The Qt and
+// Win32 windows implement them with real controls; HeadlessWindow implements
+// them with a string, a folder listing and an in-memory pixel surface.
 
-#include <span>
 #include <string>
 
-#include "shell/image_state.h"
+#include "display/picture.h"
 
 namespace rastella {
 
-// The drawing area of the picture box, in pixels.
-inline constexpr int kPictureSize = 518;
-inline constexpr ColorValue kStartBackground = MakeColor(64, 64, 64);
-
-class WindowOperations {
+class StatusLineOperations {
  public:
-  virtual ~WindowOperations() = default;
+  virtual ~StatusLineOperations() = default;
 
   // Text1, the status line.
   virtual void SetStatusText(const std::string& text) = 0;
@@ -25,6 +22,11 @@ class WindowOperations {
   // Makes the current status text visible before the work that follows
   // blocks the window.
   virtual void RepaintStatus() = 0;
+};
+
+class ListOperations {
+ public:
+  virtual ~ListOperations() = default;
 
   // Drive1: a path that the folder list accepts.
   virtual std::string CurrentDrive() const = 0;
@@ -47,28 +49,21 @@ class WindowOperations {
   // it into view; false when the list does not show it.
   virtual bool SelectFile(const std::string& name) = 0;
   virtual void RefreshFileList() = 0;
+};
 
-  // Picture1.  Setting the background colour also clears the drawing area.
-  virtual void ClearPicture() = 0;
-  virtual ColorValue PictureBackground() const = 0;
-  virtual void SetPictureBackground(ColorValue color) = 0;
-  // Pixels outside the drawing area are clipped.
-  virtual void SetPixel(int x, int y, ColorValue color) = 0;
-  // Sets the pixels (x, y) to (x + n - 1, y) to the n `colors`, with the
-  // same clipping: the display draws a row of a panel at a time.  This
-  // default sets them one by one with SetPixel; a window that can copy a
-  // whole row at once overrides it.
-  virtual void SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
-    for (const ColorValue color : colors) {
-      SetPixel(x++, y, color);
-    }
-  }
-  virtual void ShowPicture() = 0;
-  virtual void SetPictureLineWidth(int width) = 0;
+// The About and Help windows, and the end of the program with its windows.
+class SecondaryWindowOperations {
+ public:
+  virtual ~SecondaryWindowOperations() = default;
 
   virtual void OpenAboutWindow() = 0;
   virtual void OpenHelpWindow() = 0;
   virtual void EndProgram() = 0;
 };
+
+class WindowOperations : public StatusLineOperations,
+                         public ListOperations,
+                         public PictureOperations,
+                         public SecondaryWindowOperations {};
 
 }  // namespace rastella

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
+#include "shell/show_image.h"
 #include "shell/headless_window.h"
 #include "test_support.h"
 
@@ -58,7 +59,7 @@ struct Drawn {
 
 TEST(ShowTGA, DrawsAllThreePanelsOfA256Square) {
   Drawn drawn(256, 256, 32, 2);
-  ShowTGA(drawn.state, drawn.window);
+  ShowTGA(drawn.state, drawn.window, drawn.window);
   EXPECT_EQ(drawn.window.StatusText(), "TGA  :  256 x 256 - 32BPP");
   EXPECT_EQ(drawn.window.PixelAt(1, 1), MakeColor(0, 0, 7));
   EXPECT_EQ(drawn.window.PixelAt(256, 256), MakeColor(255, 255, 7));
@@ -74,33 +75,33 @@ TEST(ShowTGA, DrawsAllThreePanelsOfA256Square) {
 
 TEST(ShowTGA, LargerColourImagesGetTheImagePanelOnlyCutAtTheEdge) {
   Drawn drawn(257, 10, 32, 2);
-  ShowTGA(drawn.state, drawn.window);
+  ShowTGA(drawn.state, drawn.window, drawn.window);
   EXPECT_EQ(drawn.window.PixelAt(257, 10), MakeColor(0, 9, 7));  // pixel 256 wraps to 0 in the test pattern
   EXPECT_TRUE(drawn.IsBackground(258, 1));
 
   Drawn big(1024, 1024, 24, 2);
-  ShowTGA(big.state, big.window);
+  ShowTGA(big.state, big.window, big.window);
   EXPECT_EQ(big.window.PixelAt(517, 517), MakeColor(516 % 256, 516 % 256, 7));
 }
 
 TEST(ShowTGA, GrayscaleLabelsAndUnsupportedTypes) {
   Drawn alpha(3, 2, 8, 3);
   alpha.state.AlphaBits = 8;
-  ShowTGA(alpha.state, alpha.window);
+  ShowTGA(alpha.state, alpha.window, alpha.window);
   EXPECT_EQ(alpha.window.StatusText(), "TGA  :  3 x 2 - ALPHA");
   EXPECT_EQ(alpha.window.PixelAt(3, 2), MakeColor(3, 3, 3));
   EXPECT_TRUE(alpha.IsBackground(4, 1)) << "grayscale images have no preview";
 
   Drawn gray(3, 2, 8, 3);
-  ShowTGA(gray.state, gray.window);
+  ShowTGA(gray.state, gray.window, gray.window);
   EXPECT_EQ(gray.window.StatusText(), "TGA  :  3 x 2 - GRAYSCALE");
 
   Drawn sixteen(2, 2, 0, 2);
-  ShowTGA(sixteen.state, sixteen.window);
+  ShowTGA(sixteen.state, sixteen.window, sixteen.window);
   EXPECT_EQ(sixteen.window.StatusText(), "TGA  :  2 x 2 - 0BPP");
 
   Drawn encoded(2, 2, 24, 10);
-  ShowTGA(encoded.state, encoded.window);
+  ShowTGA(encoded.state, encoded.window, encoded.window);
   EXPECT_EQ(encoded.window.StatusText(), "TGA  :  UNSUPPORTED FORMAT");
   EXPECT_FALSE(encoded.state.ImageLoaded);
   EXPECT_TRUE(encoded.IsBackground(1, 1));
@@ -108,7 +109,7 @@ TEST(ShowTGA, GrayscaleLabelsAndUnsupportedTypes) {
 
 TEST(ShowZTF, DrawsPanelsAtAnySizeBetweenItsTwoStatusLines) {
   Drawn drawn(300, 200, 32, 0);
-  ShowZTF(drawn.state, drawn.window);
+  ShowZTF(drawn.state, drawn.window, drawn.window);
   EXPECT_EQ(drawn.window.TakeStatusHistory(),
             (std::vector<std::string>{"Processing file, please wait", "ZTF  :  300 x 200 - 32BPP"}));
   EXPECT_EQ(drawn.window.StatusRepaints(), 2);
@@ -118,7 +119,7 @@ TEST(ShowZTF, DrawsPanelsAtAnySizeBetweenItsTwoStatusLines) {
   EXPECT_TRUE(drawn.state.ImageLoaded);
 
   Drawn rgb(2, 2, 24, 0);
-  ShowZTF(rgb.state, rgb.window);
+  ShowZTF(rgb.state, rgb.window, rgb.window);
   EXPECT_EQ(rgb.window.StatusText(), "ZTF  :  2 x 2 - 24BPP");
   EXPECT_TRUE(rgb.IsBackground(3, 1)) << "no preview without alpha";
 }

@@ -53,9 +53,9 @@ TEST(TgaHeader, HighBytesOf128AndMoreGiveNegativeDimensions) {
   const auto fields = ParseTgaHeader(HeaderOf(TgaFile(2, 24, 0, 32768, 65535, {})));
   EXPECT_EQ(fields.ImageWidth, -32768);
   EXPECT_EQ(fields.ImageHeight, -1);
-  EXPECT_FALSE(FitsImageState(fields.ImageWidth, fields.ImageHeight));
-  EXPECT_FALSE(FitsImageState(1025, 1));
-  EXPECT_TRUE(FitsImageState(1024, 0));
+  EXPECT_FALSE(FitsPlanes(fields.ImageWidth, fields.ImageHeight));
+  EXPECT_FALSE(FitsPlanes(1025, 1));
+  EXPECT_TRUE(FitsPlanes(1024, 0));
 }
 
 TEST(TgaHeader, BuildersWriteTheFixedFields) {

@@ -10,8 +10,9 @@
 #include <random>
 
 #include "display/display.h"
+#include "shell/show_image.h"
 #include "shell/headless_window.h"
-#include "shell/kernel_set.h"
+#include "image/kernel_set.h"
 #include "test_support.h"
 #include "tga/tga_header.h"
 #include "tga/tga_reader.h"
@@ -335,9 +336,9 @@ TEST(RowDrawing, DrawsTheSamePixelsAsOneSetPixelPerPixelAndNothingOutside) {
     for (WindowOperations* window : std::initializer_list<WindowOperations*>{&rows, &pixels}) {
       window->SetPictureBackground(MakeColor(128, 128, 128));
       if (drawn.asZtf) {
-        ShowZTF(*state, *window);
+        ShowZTF(*state, *window, *window);
       } else {
-        ShowTGA(*state, *window);
+        ShowTGA(*state, *window, *window);
       }
     }
     EXPECT_TRUE(SameSurface(rows, pixels.Surface())) << drawn.width << " x " << drawn.height;

@@ -3,7 +3,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "shell/padded_bytes.h"
+#include "image/padded_bytes.h"
 
 #if RASTELLA_SSE41_KERNELS
 #include <immintrin.h>
@@ -27,10 +27,10 @@ int TgaAlphaBytesPerPixel(const TgaHeaderFields& fields) {
 // Copies stored pixels `from` to `width` - 1 of one row into row `y` of the
 // planes; `fromRight` when the file stores the row's rightmost pixel first.
 template <int kColorBytes, int kAlphaBytes>
-void StoreRowPortable(const std::uint8_t* stored, int from, int width, int y, bool fromRight, ImageState& state) {
+void StoreRowPortable(const std::uint8_t* stored, int from, int width, int y, bool fromRight, Planes& planes) {
   constexpr int kPixelBytes = kColorBytes + kAlphaBytes;
-  std::uint8_t* colorRow = state.ColorAt(0, y);
-  std::uint8_t* alphaRow = &state.AlphaAt(0, y);
+  std::uint8_t* colorRow = planes.ColorAt(0, y);
+  std::uint8_t* alphaRow = &planes.AlphaAt(0, y);
   for (int i = from; i < width; ++i) {
     const int x = fromRight ? width - 1 - i : i;
     const std::uint8_t* pixel = stored + static_cast<std::ptrdiff_t>(i) * kPixelBytes;
@@ -94,7 +94,7 @@ RASTELLA_TARGET_SSE41 int StoreRowSse41(const std::uint8_t* stored, int width, s
 #endif
 
 template <int kColorBytes, int kAlphaBytes>
-void StoreRows(const std::uint8_t* pixels, const TgaHeaderFields& fields, ImageState& state, KernelSet kernels) {
+void StoreRows(const std::uint8_t* pixels, const TgaHeaderFields& fields, Planes& planes, KernelSet kernels) {
   const int width = fields.ImageWidth;
   const int height = fields.ImageHeight;
   const bool fromBottom = fields.ImageOrigin == kOriginBottomLeft || fields.ImageOrigin == kOriginBottomRight;
@@ -106,20 +106,20 @@ void StoreRows(const std::uint8_t* pixels, const TgaHeaderFields& fields, ImageS
     int done = 0;
 #if RASTELLA_SSE41_KERNELS
     if (kernels == KernelSet::Sse41 && !fromRight) {
-      done = StoreRowSse41<kColorBytes, kAlphaBytes>(stored, width, state.ColorAt(0, y), &state.AlphaAt(0, y));
+      done = StoreRowSse41<kColorBytes, kAlphaBytes>(stored, width, planes.ColorAt(0, y), &planes.AlphaAt(0, y));
     }
 #else
     static_cast<void>(kernels);
 #endif
-    StoreRowPortable<kColorBytes, kAlphaBytes>(stored, done, width, y, fromRight, state);
+    StoreRowPortable<kColorBytes, kAlphaBytes>(stored, done, width, y, fromRight, planes);
   }
 }
 
 }  // namespace
 
-void DecodeTgaPixels(std::span<const std::uint8_t> file, const TgaHeaderFields& fields, ImageState& state,
+void DecodeTgaPixels(std::span<const std::uint8_t> file, const TgaHeaderFields& fields, Planes& planes,
                      std::vector<std::uint8_t>& scratch, KernelSet kernels) {
-  assert(FitsImageState(fields.ImageWidth, fields.ImageHeight));
+  assert(FitsPlanes(fields.ImageWidth, fields.ImageHeight));
   assert(KernelSetAvailable(kernels));
   const int colorBytes = TgaColorBytesPerPixel(fields);
   const int alphaBytes = TgaAlphaBytesPerPixel(fields);
@@ -130,11 +130,11 @@ void DecodeTgaPixels(std::span<const std::uint8_t> file, const TgaHeaderFields& 
   const std::span<const std::uint8_t> pixels = PaddedRange(
       file, std::size_t{fields.DataStart} - 1, pixelCount * static_cast<std::size_t>(colorBytes + alphaBytes), scratch);
   if (colorBytes == 3 && alphaBytes == 1) {
-    StoreRows<3, 1>(pixels.data(), fields, state, kernels);
+    StoreRows<3, 1>(pixels.data(), fields, planes, kernels);
   } else if (colorBytes == 3) {
-    StoreRows<3, 0>(pixels.data(), fields, state, kernels);
+    StoreRows<3, 0>(pixels.data(), fields, planes, kernels);
   } else {
-    StoreRows<0, 1>(pixels.data(), fields, state, kernels);
+    StoreRows<0, 1>(pixels.data(), fields, planes, kernels);
   }
 }
 

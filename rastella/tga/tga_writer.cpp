@@ -64,7 +64,7 @@ RASTELLA_TARGET_SSE41 int StoreRowSse41(const std::uint8_t* color, const std::ui
 
 }  // namespace
 
-void EncodeColorTga(const TgaHeader& header, const ImageState& state, int width, int height, bool withAlpha,
+void EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height, bool withAlpha,
                     std::vector<std::uint8_t>& file, KernelSet kernels) {
   assert(KernelSetAvailable(kernels));
   const std::size_t pixelBytes = withAlpha ? 4 : 3;
@@ -74,8 +74,8 @@ void EncodeColorTga(const TgaHeader& header, const ImageState& state, int width,
   file.resize(header.size() + rowBytes * static_cast<std::size_t>(height));
   std::copy(header.begin(), header.end(), file.begin());
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* color = state.ColorAt(0, y);
-    const std::uint8_t* alpha = &state.AlphaBuffer[static_cast<std::size_t>(y) * kMaxDimension];
+    const std::uint8_t* color = planes.ColorAt(0, y);
+    const std::uint8_t* alpha = &planes.AlphaBuffer[static_cast<std::size_t>(y) * kMaxDimension];
     std::uint8_t* out = file.data() + header.size() + rowBytes * static_cast<std::size_t>(y);
     int done = 0;
 #if RASTELLA_SSE41_KERNELS
@@ -89,26 +89,26 @@ void EncodeColorTga(const TgaHeader& header, const ImageState& state, int width,
   }
 }
 
-std::vector<std::uint8_t> EncodeColorTga(const TgaHeader& header, const ImageState& state, int width, int height,
+std::vector<std::uint8_t> EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height,
                                          bool withAlpha, KernelSet kernels) {
   std::vector<std::uint8_t> file;
-  EncodeColorTga(header, state, width, height, withAlpha, file, kernels);
+  EncodeColorTga(header, planes, width, height, withAlpha, file, kernels);
   return file;
 }
 
-void EncodeAlphaTga(const TgaHeader& header, const ImageState& state, int width, int height,
+void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height,
                     std::vector<std::uint8_t>& file) {
   file.resize(header.size() + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   auto out = std::copy(header.begin(), header.end(), file.begin());
   for (int y = 0; y < height; ++y) {
-    const auto row = state.AlphaBuffer.begin() + static_cast<std::ptrdiff_t>(y) * kMaxDimension;
+    const auto row = planes.AlphaBuffer.begin() + static_cast<std::ptrdiff_t>(y) * kMaxDimension;
     out = std::copy(row, row + width, out);
   }
 }
 
-std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const ImageState& state, int width, int height) {
+std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height) {
   std::vector<std::uint8_t> file;
-  EncodeAlphaTga(header, state, width, height, file);
+  EncodeAlphaTga(header, planes, width, height, file);
   return file;
 }
 

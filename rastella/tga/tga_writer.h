@@ -1,12 +1,12 @@
 #pragma once
-// Uncompressed TGA files from the image state's planes, rows stored from the
+// Uncompressed TGA files from the planes, rows stored from the
 // top (the headers declare a top-left origin).
 
 #include <cstdint>
 #include <vector>
 
-#include "shell/image_state.h"
-#include "shell/kernel_set.h"
+#include "image/planes.h"
+#include "image/kernel_set.h"
 #include "tga/tga_header.h"
 
 namespace rastella {
@@ -14,17 +14,17 @@ namespace rastella {
 // `header` followed by the pixels of the colour plane as blue, green, red,
 // and the alpha byte too when `withAlpha`.  Precondition:
 // KernelSetAvailable(kernels); every kernel set gives the same bytes.
-std::vector<std::uint8_t> EncodeColorTga(const TgaHeader& header, const ImageState& state, int width, int height,
+std::vector<std::uint8_t> EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height,
                                          bool withAlpha, KernelSet kernels = BestKernelSet());
 
 // `header` followed by one byte of the alpha plane per pixel.
-std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const ImageState& state, int width, int height);
+std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height);
 
 // The same into `file`, which is resized to the file's length; a buffer
 // kept from an earlier save is reused without clearing it.
-void EncodeColorTga(const TgaHeader& header, const ImageState& state, int width, int height, bool withAlpha,
+void EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height, bool withAlpha,
                     std::vector<std::uint8_t>& file, KernelSet kernels = BestKernelSet());
-void EncodeAlphaTga(const TgaHeader& header, const ImageState& state, int width, int height,
+void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height,
                     std::vector<std::uint8_t>& file);
 
 }  // namespace rastella

@@ -5,7 +5,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "shell/padded_bytes.h"
+#include "image/padded_bytes.h"
 #include "ztf/ztf_lanes.h"
 
 namespace rastella {
@@ -340,9 +340,9 @@ void UnfilterRow(std::uint8_t type, const std::uint8_t* in, const std::uint8_t* 
   }
 }
 
-void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& fields, ImageState& state,
+void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& fields, Planes& planes,
                      std::vector<std::uint8_t>& scratch, KernelSet kernels) {
-  assert(FitsImageState(fields.ImageWidth, fields.ImageHeight));
+  assert(FitsPlanes(fields.ImageWidth, fields.ImageHeight));
   assert(KernelSetAvailable(kernels));
   const int width = fields.ImageWidth;
   const int height = fields.ImageHeight;
@@ -353,10 +353,10 @@ void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& 
       PaddedRange(file, kZtfHeaderBytes, ZtfFileSize(width, height, withAlpha) - kZtfHeaderBytes, scratch);
 
   const std::uint8_t* colorTypes = body.data();
-  DecodePlane(colorTypes, colorTypes + h, width, height, 3, state.ColorBuffer.data(), kColorRowBytes, kernels);
+  DecodePlane(colorTypes, colorTypes + h, width, height, 3, planes.ColorBuffer.data(), kColorRowBytes, kernels);
   if (withAlpha) {
     const std::uint8_t* alphaTypes = colorTypes + h * (3 * w + 1);
-    DecodePlane(alphaTypes, alphaTypes + h, width, height, 1, state.AlphaBuffer.data(), kMaxDimension, kernels);
+    DecodePlane(alphaTypes, alphaTypes + h, width, height, 1, planes.AlphaBuffer.data(), kMaxDimension, kernels);
   }
 }
 

@@ -1,13 +1,13 @@
 #pragma once
-// Reconstruction of ZTF planes into the image state.
+// Reconstruction of ZTF planes into the colour and alpha planes.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
-#include "shell/image_state.h"
-#include "shell/kernel_set.h"
+#include "image/planes.h"
+#include "image/kernel_set.h"
 #include "ztf/ztf_format.h"
 
 namespace rastella {
@@ -23,10 +23,10 @@ void UnfilterRow(std::uint8_t type, const std::uint8_t* in, const std::uint8_t* 
 // Reconstructs the planes of `file` (the whole file, header included) into
 // ColorBuffer and, when the header declares alpha, AlphaBuffer, inside the
 // image only.  Bytes missing at the end of the file read as 0; bytes after
-// the last plane are ignored.  Preconditions: FitsImageState(width,
+// the last plane are ignored.  Preconditions: FitsPlanes(width,
 // height), and KernelSetAvailable(kernels).  Every kernel set gives the
 // same planes.
-void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& fields, ImageState& state,
+void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& fields, Planes& planes,
                      std::vector<std::uint8_t>& scratch, KernelSet kernels = BestKernelSet());
 
 }  // namespace rastella

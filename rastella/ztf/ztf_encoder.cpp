@@ -184,9 +184,9 @@ void EncodePlane(const std::uint8_t* plane, std::size_t stride, int width, int h
 
 }  // namespace
 
-void EncodeZtf(const ImageState& state, int width, int height, std::uint8_t bitsPerPixel,
+void EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
                const ZtfEncodeProgress& progress, std::vector<std::uint8_t>& file, KernelSet kernels) {
-  assert(FitsImageState(static_cast<std::int16_t>(width), static_cast<std::int16_t>(height)));
+  assert(FitsPlanes(static_cast<std::int16_t>(width), static_cast<std::int16_t>(height)));
   assert(KernelSetAvailable(kernels));
   const bool withAlpha = bitsPerPixel == 32;
   const std::size_t w = static_cast<std::size_t>(width);
@@ -198,22 +198,22 @@ void EncodeZtf(const ImageState& state, int width, int height, std::uint8_t bits
   const ZtfHeader header = BuildZtfHeader(width, height, bitsPerPixel);
   std::copy(header.begin(), header.end(), file.begin());
   std::uint8_t* colorTable = file.data() + kZtfHeaderBytes;
-  EncodePlane(state.ColorBuffer.data(), kColorRowBytes, width, height, 3, colorTable, colorTable + h,
+  EncodePlane(planes.ColorBuffer.data(), kColorRowBytes, width, height, 3, colorTable, colorTable + h,
               progress.rowMark, kernels);
   if (withAlpha) {
     if (progress.alphaPlaneStarted) {
       progress.alphaPlaneStarted();
     }
     std::uint8_t* alphaTable = colorTable + h * (3 * w + 1);
-    EncodePlane(state.AlphaBuffer.data(), kMaxDimension, width, height, 1, alphaTable, alphaTable + h,
+    EncodePlane(planes.AlphaBuffer.data(), kMaxDimension, width, height, 1, alphaTable, alphaTable + h,
                 progress.rowMark, kernels);
   }
 }
 
-std::vector<std::uint8_t> EncodeZtf(const ImageState& state, int width, int height, std::uint8_t bitsPerPixel,
+std::vector<std::uint8_t> EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
                                     const ZtfEncodeProgress& progress, KernelSet kernels) {
   std::vector<std::uint8_t> file;
-  EncodeZtf(state, width, height, bitsPerPixel, progress, file, kernels);
+  EncodeZtf(planes, width, height, bitsPerPixel, progress, file, kernels);
   return file;
 }
 

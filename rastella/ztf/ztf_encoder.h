@@ -10,8 +10,8 @@
 #include <functional>
 #include <vector>
 
-#include "shell/image_state.h"
-#include "shell/kernel_set.h"
+#include "image/planes.h"
+#include "image/kernel_set.h"
 #include "ztf/ztf_format.h"
 
 namespace rastella {
@@ -37,14 +37,14 @@ constexpr std::int32_t AccumulateAbs(std::int32_t sum, std::uint8_t value) {
 std::uint8_t ChooseFilter(const std::array<std::int32_t, 5>& sums);
 
 // The whole file: header, colour plane, and the alpha plane when
-// bitsPerPixel is 32.  Preconditions: FitsImageState(width, height), and
+// bitsPerPixel is 32.  Preconditions: FitsPlanes(width, height), and
 // KernelSetAvailable(kernels).  Every kernel set gives the same bytes.
-std::vector<std::uint8_t> EncodeZtf(const ImageState& state, int width, int height, std::uint8_t bitsPerPixel,
+std::vector<std::uint8_t> EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
                                     const ZtfEncodeProgress& progress, KernelSet kernels = BestKernelSet());
 
 // The same into `file`, which is resized to the file's length; a buffer
 // kept from an earlier save is reused without clearing it.
-void EncodeZtf(const ImageState& state, int width, int height, std::uint8_t bitsPerPixel,
+void EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
                const ZtfEncodeProgress& progress, std::vector<std::uint8_t>& file,
                KernelSet kernels = BestKernelSet());
 

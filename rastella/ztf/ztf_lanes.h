@@ -3,7 +3,7 @@
 // SSE4.1 kernels of the encoder and the decoder.  Every function gives in
 // each byte lane what its byte procedure gives for that lane's bytes.
 
-#include "shell/kernel_set.h"
+#include "image/kernel_set.h"
 
 #if RASTELLA_SSE41_KERNELS
 
