@@ -1,0 +1,3 @@
+#pragma once
+// Includes within the layer and downward are allowed.
+#include <vector>
