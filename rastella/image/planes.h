@@ -6,7 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "image/fresh_pages.h"
 
 namespace rastella {
 
@@ -25,12 +26,13 @@ constexpr bool FitsPlanes(std::int16_t width, std::int16_t height) {
 
 struct Planes {
   // ColorBuffer(x, y, c) lies at (y * 1024 + x) * 3 + c; channel 0 red,
-  // 1 green, 2 blue; row 0 is the top row.  Never cleared: a load writes
+  // 1 green, 2 blue; row 0 is the top row.  Zero at first, from fresh pages
+  // that no one writes until a load does.  Never cleared: a load writes
   // only the pixels inside the loaded image.
-  std::vector<std::uint8_t> ColorBuffer = std::vector<std::uint8_t>(kColorBufferBytes);
+  ByteBuffer ColorBuffer = ByteBuffer(kColorBufferBytes);
   // AlphaBuffer(x, y) lies at y * 1024 + x.  Alpha plane of a 32-bit image,
   // gray values of a grayscale TGA image.
-  std::vector<std::uint8_t> AlphaBuffer = std::vector<std::uint8_t>(kAlphaBufferBytes);
+  ByteBuffer AlphaBuffer = ByteBuffer(kAlphaBufferBytes);
 
   std::uint8_t* ColorAt(int x, int y) {
     return ColorBuffer.data() + (static_cast<std::size_t>(y) * kMaxDimension + static_cast<std::size_t>(x)) * 3;

@@ -1,0 +1,78 @@
+#include "image/fresh_pages.h"
+
+#include <cstdlib>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define RASTELLA_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RASTELLA_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#endif
+
+namespace rastella {
+
+namespace {
+
+// Below this size the C library's allocator serves the block: its calloc
+// takes fresh pages for large blocks itself, and small ones are cheap.
+constexpr std::size_t kOwnPagesFrom = std::size_t{1} << 20;
+
+// Under AddressSanitizer every block goes through calloc, so that the
+// sanitizer sees the bounds of each one.
+#if defined(RASTELLA_ADDRESS_SANITIZER)
+constexpr bool kUseOwnPages = false;
+#else
+constexpr bool kUseOwnPages = true;
+#endif
+
+bool OwnPages(std::size_t bytes) { return kUseOwnPages && bytes >= kOwnPagesFrom; }
+
+}  // namespace
+
+void* AllocateFreshPages(std::size_t bytes) {
+  if (!OwnPages(bytes)) {
+    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+    if (block == nullptr) {
+      throw std::bad_alloc();
+    }
+    return block;
+  }
+#if defined(_WIN32)
+  // Committed pages are zero and get physical memory only when touched.
+  void* block = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (block == nullptr) {
+    throw std::bad_alloc();
+  }
+  return block;
+#else
+  void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) {
+    throw std::bad_alloc();
+  }
+  return block;
+#endif
+}
+
+void FreeFreshPages(void* block, std::size_t bytes) noexcept {
+  if (block == nullptr) {
+    return;
+  }
+  if (!OwnPages(bytes)) {
+    std::free(block);
+    return;
+  }
+#if defined(_WIN32)
+  ::VirtualFree(block, 0, MEM_RELEASE);
+#else
+  ::munmap(block, bytes);
+#endif
+}
+
+}  // namespace rastella
