@@ -32,12 +32,8 @@ void PutChunk(std::vector<std::uint8_t>& out, const char* tag, const std::vector
 
 }  // namespace
 
-Image MakeImage(int width, int height, Content content, std::uint32_t seed) {
-  Image image;
-  image.width = width;
-  image.height = height;
-  image.rgb.resize(static_cast<std::size_t>(width) * height * 3);
-  image.alpha.resize(static_cast<std::size_t>(width) * height);
+PackedImage MakeImage(int width, int height, Content content, std::uint32_t seed) {
+  PackedImage image(width, height);
   std::mt19937 random(seed);
   if (content == Content::Noise) {
     for (auto& byte : image.rgb) byte = static_cast<std::uint8_t>(random());
@@ -59,21 +55,17 @@ Image MakeImage(int width, int height, Content content, std::uint32_t seed) {
   return image;
 }
 
-void LoadIntoState(const Image& image, int bitsPerPixel, rastella::ImageState& state) {
+void LoadIntoState(const PackedImage& image, int bitsPerPixel, rastella::ImageState& state) {
   state.ImageWidth = static_cast<std::int16_t>(image.width);
   state.ImageHeight = static_cast<std::int16_t>(image.height);
   state.BitsPerPixel = static_cast<std::uint8_t>(bitsPerPixel);
   state.ImageType = 2;
   state.ImageLoaded = true;
   state.LoadedFrom = rastella::ImageSource::Tga;
-  for (int y = 0; y < image.height; ++y) {
-    const std::size_t row = static_cast<std::size_t>(y) * image.width;
-    std::copy_n(&image.rgb[row * 3], image.width * 3, state.ColorAt(0, y));
-    std::copy_n(&image.alpha[row], image.width, &state.AlphaAt(0, y));
-  }
+  image.CopyInto(state);
 }
 
-std::vector<std::uint8_t> InterleavedRgba(const Image& image) {
+std::vector<std::uint8_t> InterleavedRgba(const PackedImage& image) {
   std::vector<std::uint8_t> pixels;
   pixels.reserve(image.alpha.size() * 4);
   for (std::size_t i = 0; i < image.alpha.size(); ++i) {
@@ -82,7 +74,7 @@ std::vector<std::uint8_t> InterleavedRgba(const Image& image) {
   return pixels;
 }
 
-std::vector<std::uint8_t> TgaFile(const Image& image, int bitsPerPixel, bool topLeft) {
+std::vector<std::uint8_t> TgaFile(const PackedImage& image, int bitsPerPixel, bool topLeft) {
   std::vector<std::uint8_t> file(18, 0);
   file[2] = bitsPerPixel == 8 ? 3 : 2;
   file[12] = static_cast<std::uint8_t>(image.width & 255);
@@ -107,7 +99,7 @@ std::vector<std::uint8_t> TgaFile(const Image& image, int bitsPerPixel, bool top
   return file;
 }
 
-std::vector<std::uint8_t> ZtfFileWithFilter(const Image& image, bool withAlpha, std::uint8_t type) {
+std::vector<std::uint8_t> ZtfFileWithFilter(const PackedImage& image, bool withAlpha, std::uint8_t type) {
   const rastella::ZtfHeader header = rastella::BuildZtfHeader(image.width, image.height, withAlpha ? 32 : 24);
   std::vector<std::uint8_t> file(header.begin(), header.end());
   const auto filterPlane = [&](const std::vector<std::uint8_t>& plane, int unit) {

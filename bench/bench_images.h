@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "image/packed_image.h"
 #include "shell/image_state.h"
 
 namespace bench {
@@ -20,31 +21,24 @@ enum class Content : std::uint8_t {
   Noise,
 };
 
-// An image as two planes: red, green, blue per pixel, then alpha, rows top
-// row first.
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
-  std::vector<std::uint8_t> alpha;
-};
+using rastella::PackedImage;
 
-Image MakeImage(int width, int height, Content content, std::uint32_t seed);
+PackedImage MakeImage(int width, int height, Content content, std::uint32_t seed);
 
 // The image state of the viewer holding `image`, as a load leaves it.
-void LoadIntoState(const Image& image, int bitsPerPixel, rastella::ImageState& state);
+void LoadIntoState(const PackedImage& image, int bitsPerPixel, rastella::ImageState& state);
 
 // Red, green, blue, alpha per pixel, top row first: the layout that the
 // peer libraries take and give.
-std::vector<std::uint8_t> InterleavedRgba(const Image& image);
+std::vector<std::uint8_t> InterleavedRgba(const PackedImage& image);
 
 // A TGA file of image type 2 at 24 or 32 bits, or of type 3 (grayscale, the
 // alpha plane) at 8 bits, stored from the top-left or the bottom-left corner.
-std::vector<std::uint8_t> TgaFile(const Image& image, int bitsPerPixel, bool topLeft);
+std::vector<std::uint8_t> TgaFile(const PackedImage& image, int bitsPerPixel, bool topLeft);
 
 // A ZTF file whose rows all use filter type `type`, whatever the encoder
 // would choose.
-std::vector<std::uint8_t> ZtfFileWithFilter(const Image& image, bool withAlpha, std::uint8_t type);
+std::vector<std::uint8_t> ZtfFileWithFilter(const PackedImage& image, bool withAlpha, std::uint8_t type);
 
 // One plane of a ZTF file: its filter-type table and its rows.
 struct ZtfPlane {

@@ -8,7 +8,7 @@ namespace bench {
 
 namespace {
 
-Subject MakeSubject(const Image& image, int bitsPerPixel, bool topLeft, const std::string& key) {
+Subject MakeSubject(const PackedImage& image, int bitsPerPixel, bool topLeft, const std::string& key) {
   Subject subject;
   subject.image = image;
   subject.bitsPerPixel = bitsPerPixel;
@@ -31,10 +31,10 @@ Corpus& Corpus::Get() {
 }
 
 Corpus::Corpus() {
-  const Image natural = MakeImage(1024, 1024, Content::Natural, 1);
-  const Image noise = MakeImage(1024, 1024, Content::Noise, 2);
-  const Image gray = MakeImage(512, 512, Content::Natural, 3);
-  const auto add = [&](const std::string& key, const Image& image, int bitsPerPixel, bool topLeft) {
+  const PackedImage natural = MakeImage(1024, 1024, Content::Natural, 1);
+  const PackedImage noise = MakeImage(1024, 1024, Content::Noise, 2);
+  const PackedImage gray = MakeImage(512, 512, Content::Natural, 3);
+  const auto add = [&](const std::string& key, const PackedImage& image, int bitsPerPixel, bool topLeft) {
     Subject subject = MakeSubject(image, bitsPerPixel, topLeft, key);
     WriteFile(PathOf(subject.tgaName), subject.tga);
     if (!subject.ztf.empty()) {

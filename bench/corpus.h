@@ -15,7 +15,7 @@ namespace bench {
 
 // One source image in the forms that the benchmarks need.
 struct Subject {
-  Image image;
+  PackedImage image;
   int bitsPerPixel = 32;
   // The TGA files of the image, by name ("32-bottom-left" and so on) as
   // they lie in the scratch folder.

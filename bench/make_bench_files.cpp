@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder / "view");
     std::filesystem::create_directories(folder / "treebane");
-    const bench::Image natural = bench::MakeImage(1024, 1024, bench::Content::Natural, 1);
+    const rastella::PackedImage natural = bench::MakeImage(1024, 1024, bench::Content::Natural, 1);
     bench::WriteFile(folder / "view" / "natural-32.tga", bench::TgaFile(natural, 32, false));
     bench::WriteFile(folder / "treebane" / "treebane.data", bench::TreeMask(11));
     for (int i = 0; i < 100; ++i) {

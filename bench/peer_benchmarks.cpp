@@ -83,7 +83,7 @@ void PngUnfilter(benchmark::State& run, const std::string& key, bool allPaeth) {
 
 void PngChooseFilters(benchmark::State& run, const std::string& key) {
   const Subject& subject = Corpus::Get().Of(key);
-  const Image& image = subject.image;
+  const PackedImage& image = subject.image;
   std::vector<std::uint8_t> out;
   out.reserve(subject.ztf.size() * 2);
   for (auto _ : run) {
@@ -97,7 +97,7 @@ void PngChooseFilters(benchmark::State& run, const std::string& key) {
 
 void StbChooseFilters(benchmark::State& run, const StbPeer& stb, const std::string& key) {
   const Subject& subject = Corpus::Get().Of(key);
-  const Image& image = subject.image;
+  const PackedImage& image = subject.image;
   std::vector<std::uint8_t> out;
   for (auto _ : run) {
     stb.chooseFilters(image.rgb.data(), image.width, image.height, 3, out);

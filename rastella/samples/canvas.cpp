@@ -80,26 +80,30 @@ void Canvas::FillDisc(double centerX, double centerY, double radius, const Rgb& 
   }
 }
 
-void Canvas::CopyTo(ImageState& state) const {
+PackedImage Canvas::ToImage() const {
+  PackedImage image(width_, height_);
   for (int y = 0; y < height_; ++y) {
     for (int x = 0; x < width_; ++x) {
       const Rgb& color = ColorAt(x, y);
-      std::uint8_t* pixel = state.ColorAt(x, y);
+      std::uint8_t* pixel = image.Rgb(x, y);
       pixel[0] = ToByte(color.red);
       pixel[1] = ToByte(color.green);
       pixel[2] = ToByte(color.blue);
-      state.AlphaAt(x, y) = ToByte(AlphaAt(x, y) * 255);
+      image.Alpha(x, y) = ToByte(AlphaAt(x, y) * 255);
     }
   }
+  return image;
 }
 
-void Canvas::CopyGrayTo(ImageState& state) const {
+PackedImage Canvas::ToGrayImage() const {
+  PackedImage image(width_, height_);
   for (int y = 0; y < height_; ++y) {
     for (int x = 0; x < width_; ++x) {
       const Rgb& color = ColorAt(x, y);
-      state.AlphaAt(x, y) = ToByte(0.299 * color.red + 0.587 * color.green + 0.114 * color.blue);
+      image.Alpha(x, y) = ToByte(0.299 * color.red + 0.587 * color.green + 0.114 * color.blue);
     }
   }
+  return image;
 }
 
 std::uint8_t ToByte(double value) { return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0))); }

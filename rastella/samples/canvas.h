@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/image_state.h"
+#include "image/packed_image.h"
 
 namespace rastella::samples {
 
@@ -49,12 +49,11 @@ class Canvas {
   // pixel, weighted by `opacity`.
   void FillDisc(double centerX, double centerY, double radius, const Rgb& color, double opacity = 1);
 
-  // Copies the canvas into the image state's planes: the colour, and the
-  // opacity as the alpha byte.
-  void CopyTo(ImageState& state) const;
-  // The luminance of the canvas into the alpha plane, as a grayscale TGA
-  // image keeps it.
-  void CopyGrayTo(ImageState& state) const;
+  // The canvas as bytes: the colour, and the opacity as the alpha byte.
+  PackedImage ToImage() const;
+  // The luminance of the canvas in the alpha plane, as a grayscale TGA
+  // image keeps it; the colour plane stays zero.
+  PackedImage ToGrayImage() const;
 
  private:
   std::size_t Index(int x, int y) const {

@@ -326,24 +326,24 @@ std::vector<std::uint8_t> EncodeBottomLeftTga(const Canvas& canvas) {
 }  // namespace
 
 std::vector<SampleFile> ViewerSamples() {
-  // The image state holds 4 MiB; one is shared by every sample.
-  const auto state = std::make_unique<ImageState>();
+  // The planes hold 4 MiB; one pair is shared by every sample.
+  const auto planes = std::make_unique<Planes>();
   std::vector<SampleFile> files;
 
   const Canvas sunset = DrawSunset();
-  sunset.CopyTo(*state);
-  files.push_back({"sunset-rgba.tga", EncodeColorTga(BuildTgaHeader(256, 256, 32), *state, 256, 256, true)});
+  sunset.ToImage().CopyInto(*planes);
+  files.push_back({"sunset-rgba.tga", EncodeColorTga(BuildTgaHeader(256, 256, 32), *planes, 256, 256, true)});
 
   files.push_back({"hills-bottom-left.tga", EncodeBottomLeftTga(DrawHills())});
 
-  DrawMoon().CopyGrayTo(*state);
-  files.push_back({"moon-gray.tga", EncodeAlphaTga(BuildAlphaHeader(256, 256), *state, 256, 256)});
+  DrawMoon().ToGrayImage().CopyInto(*planes);
+  files.push_back({"moon-gray.tga", EncodeAlphaTga(BuildAlphaHeader(256, 256), *planes, 256, 256)});
 
-  DrawRidges().CopyTo(*state);
-  files.push_back({"ridges-1024.tga", EncodeColorTga(BuildTgaHeader(1024, 1024, 24), *state, 1024, 1024, false)});
+  DrawRidges().ToImage().CopyInto(*planes);
+  files.push_back({"ridges-1024.tga", EncodeColorTga(BuildTgaHeader(1024, 1024, 24), *planes, 1024, 1024, false)});
 
-  DrawLeaf().CopyTo(*state);
-  files.push_back({"leaf-ztf.tga", EncodeZtf(*state, 300, 200, 32, {})});
+  DrawLeaf().ToImage().CopyInto(*planes);
+  files.push_back({"leaf-ztf.tga", EncodeZtf(*planes, 300, 200, 32, {})});
   return files;
 }
 
