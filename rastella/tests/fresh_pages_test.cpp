@@ -1,0 +1,71 @@
+// Buffers from fresh pages: zero without being written, and left as they
+// are by a resize, as the planes and the file buffer rely on.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "image/fresh_pages.h"
+#include "image/packed_image.h"
+#include "image/planes.h"
+
+namespace rastella {
+namespace {
+
+bool AllZero(const ByteBuffer& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0; });
+}
+
+TEST(FreshPages, NewBuffersAreZeroWhateverTheirSize) {
+  // Below and above the size from which the operating system's pages are
+  // taken directly, and again after a block of each size was used and freed.
+  for (int round = 0; round < 2; ++round) {
+    for (const std::size_t size : {std::size_t{1}, std::size_t{4096}, std::size_t{1} << 20, kColorBufferBytes}) {
+      ByteBuffer bytes(size);
+      EXPECT_TRUE(AllZero(bytes)) << size << " bytes, round " << round;
+      std::fill(bytes.begin(), bytes.end(), std::uint8_t{0xA5});
+    }
+  }
+  const auto planes = std::make_unique<Planes>();
+  EXPECT_EQ(planes->ColorBuffer.size(), kColorBufferBytes);
+  EXPECT_EQ(planes->AlphaBuffer.size(), kAlphaBufferBytes);
+  EXPECT_TRUE(AllZero(planes->ColorBuffer));
+  EXPECT_TRUE(AllZero(planes->AlphaBuffer));
+}
+
+TEST(FreshPages, ResizeKeepsTheBytesOfAnEarlierUseAndCopiesCopy) {
+  ByteBuffer bytes;
+  bytes.reserve(8192);
+  bytes.resize(8192);
+  std::fill(bytes.begin(), bytes.end(), std::uint8_t{7});
+  bytes.clear();
+  bytes.resize(100);
+  EXPECT_EQ(bytes.front(), 7);
+  EXPECT_EQ(bytes.back(), 7);
+
+  const ByteBuffer copy = bytes;
+  EXPECT_EQ(copy, bytes);
+  const ByteBuffer filled(3, std::uint8_t{9});
+  EXPECT_EQ(filled, ByteBuffer({9, 9, 9}));
+}
+
+TEST(PackedImage, CopiesItsRowsIntoThePlanesAtTheirStride) {
+  PackedImage image(3, 2);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) {
+      std::fill_n(image.Rgb(x, y), 3, static_cast<std::uint8_t>(10 * y + x + 1));
+      image.Alpha(x, y) = static_cast<std::uint8_t>(100 + 10 * y + x);
+    }
+  }
+  const auto planes = std::make_unique<Planes>();
+  image.CopyInto(*planes);
+  EXPECT_EQ(planes->ColorAt(2, 1)[0], 13);
+  EXPECT_EQ(planes->ColorAt(0, 1)[2], 11);
+  EXPECT_EQ(planes->AlphaAt(2, 1), 112);
+  EXPECT_EQ(planes->ColorAt(3, 0)[0], 0) << "nothing beyond the image's own columns";
+  EXPECT_EQ(planes->AlphaAt(0, 2), 0) << "nothing beyond the image's own rows";
+}
+
+}  // namespace
+}  // namespace rastella
