@@ -1,5 +1,6 @@
 #include "image/fresh_pages.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -34,6 +35,15 @@ constexpr bool kUseOwnPages = true;
 
 bool OwnPages(std::size_t bytes) { return kUseOwnPages && bytes >= kOwnPagesFrom; }
 
+#if !defined(_WIN32)
+// Blocks of our own pages are whole huge pages, aligned to them: a load then
+// takes one page fault per 2 MiB instead of one per 4 KiB, which is where a
+// whole-process view spent most of its time.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t HugePageMultiple(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
+#endif
+
 }  // namespace
 
 void* AllocateFreshPages(std::size_t bytes) {
@@ -52,10 +62,26 @@ void* AllocateFreshPages(std::size_t bytes) {
   }
   return block;
 #else
-  void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (block == MAP_FAILED) {
+  // Mapped one huge page larger than needed, then trimmed to an aligned run.
+  const std::size_t length = HugePageMultiple(bytes);
+  void* mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) {
     throw std::bad_alloc();
   }
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start) {
+    ::munmap(mapped, aligned - start);
+  }
+  const std::uintptr_t end = start + length + kHugePage;
+  if (end > aligned + length) {
+    ::munmap(reinterpret_cast<void*>(aligned + length), end - (aligned + length));
+  }
+  void* block = reinterpret_cast<void*>(aligned);
+#if defined(MADV_HUGEPAGE)
+  // Only advice: where huge pages are off, the block works with small ones.
+  ::madvise(block, length, MADV_HUGEPAGE);
+#endif
   return block;
 #endif
 }
@@ -71,7 +97,7 @@ void FreeFreshPages(void* block, std::size_t bytes) noexcept {
 #if defined(_WIN32)
   ::VirtualFree(block, 0, MEM_RELEASE);
 #else
-  ::munmap(block, bytes);
+  ::munmap(block, HugePageMultiple(bytes));
 #endif
 }
 
