@@ -4,6 +4,7 @@
 // fill them and read them, the display draws from them, and the viewer's
 // image state holds one pair.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -24,15 +25,59 @@ constexpr bool FitsPlanes(std::int16_t width, std::int16_t height) {
   return width >= 0 && width <= kMaxDimension && height >= 0 && height <= kMaxDimension;
 }
 
-struct Planes {
+// The bytes of one plane: a view into the block that the planes share,
+// with the container operations that their users need.
+class PlaneBytes {
+ public:
+  PlaneBytes(std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+
+  std::uint8_t* data() { return bytes_; }
+  const std::uint8_t* data() const { return bytes_; }
+  std::size_t size() const { return size_; }
+  std::uint8_t* begin() { return bytes_; }
+  std::uint8_t* end() { return bytes_ + size_; }
+  const std::uint8_t* begin() const { return bytes_; }
+  const std::uint8_t* end() const { return bytes_ + size_; }
+  std::uint8_t& operator[](std::size_t index) { return bytes_[index]; }
+  const std::uint8_t& operator[](std::size_t index) const { return bytes_[index]; }
+
+  // Equal when the bytes are.
+  friend bool operator==(const PlaneBytes& a, const PlaneBytes& b) {
+    return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
+  }
+
+ private:
+  std::uint8_t* bytes_;
+  std::size_t size_;
+};
+
+// Both planes live in one block of fresh pages, exactly two huge pages
+// long: zero at first without being written, and touched only where a load
+// writes.
+class Planes {
+ public:
+  Planes() = default;
+  // A copy holds its own block with the same bytes; its planes view it.
+  Planes(const Planes& other) : block_(other.block_) {}
+  Planes& operator=(const Planes& other) {
+    std::copy(other.block_.begin(), other.block_.end(), block_.begin());
+    return *this;
+  }
+  // A move takes the block, and the planes still view it.
+  Planes(Planes&&) = default;
+  Planes& operator=(Planes&&) = default;
+
+ private:
+  ByteBuffer block_ = ByteBuffer(kColorBufferBytes + kAlphaBufferBytes);
+
+ public:
   // ColorBuffer(x, y, c) lies at (y * 1024 + x) * 3 + c; channel 0 red,
-  // 1 green, 2 blue; row 0 is the top row.  Zero at first, from fresh pages
-  // that no one writes until a load does.  Never cleared: a load writes
+  // 1 green, 2 blue; row 0 is the top row.  Never cleared: a load writes
   // only the pixels inside the loaded image.
-  ByteBuffer ColorBuffer = ByteBuffer(kColorBufferBytes);
+  PlaneBytes ColorBuffer{block_.data(), kColorBufferBytes};
   // AlphaBuffer(x, y) lies at y * 1024 + x.  Alpha plane of a 32-bit image,
   // gray values of a grayscale TGA image.
-  ByteBuffer AlphaBuffer = ByteBuffer(kAlphaBufferBytes);
+  PlaneBytes AlphaBuffer{block_.data() + kColorBufferBytes, kAlphaBufferBytes};
 
   std::uint8_t* ColorAt(int x, int y) {
     return ColorBuffer.data() + (static_cast<std::size_t>(y) * kMaxDimension + static_cast<std::size_t>(x)) * 3;

@@ -13,7 +13,8 @@
 namespace rastella {
 namespace {
 
-bool AllZero(const ByteBuffer& bytes) {
+template <typename Bytes>
+bool AllZero(const Bytes& bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0; });
 }
 
@@ -48,6 +49,34 @@ TEST(FreshPages, ResizeKeepsTheBytesOfAnEarlierUseAndCopiesCopy) {
   EXPECT_EQ(copy, bytes);
   const ByteBuffer filled(3, std::uint8_t{9});
   EXPECT_EQ(filled, ByteBuffer({9, 9, 9}));
+}
+
+TEST(Planes, CopiesHoldTheirOwnBytesAndMovesKeepTheirs) {
+  auto original = std::make_unique<Planes>();
+  original->ColorAt(5, 7)[1] = 11;
+  original->AlphaAt(1023, 1023) = 22;
+
+  Planes copy = *original;
+  EXPECT_TRUE(copy.ColorBuffer == original->ColorBuffer && copy.AlphaBuffer == original->AlphaBuffer);
+  copy.ColorAt(5, 7)[1] = 33;
+  copy.AlphaAt(0, 0) = 44;
+  EXPECT_EQ(original->ColorAt(5, 7)[1], 11) << "a copy writes its own colour plane";
+  EXPECT_EQ(original->AlphaAt(0, 0), 0) << "a copy writes its own alpha plane";
+  EXPECT_FALSE(copy.ColorBuffer == original->ColorBuffer);
+
+  Planes assigned;
+  assigned = *original;
+  EXPECT_EQ(assigned.AlphaAt(1023, 1023), 22);
+  assigned.AlphaAt(1023, 1023) = 0;
+  EXPECT_EQ(original->AlphaAt(1023, 1023), 22);
+
+  const std::uint8_t* block = original->ColorBuffer.data();
+  Planes moved = std::move(*original);
+  EXPECT_EQ(moved.ColorBuffer.data(), block) << "a move takes the block";
+  EXPECT_EQ(moved.ColorAt(5, 7)[1], 11);
+  EXPECT_EQ(moved.AlphaAt(1023, 1023), 22);
+  original.reset();
+  EXPECT_EQ(moved.AlphaAt(1023, 1023), 22) << "the moved planes outlive their source";
 }
 
 TEST(PackedImage, CopiesItsRowsIntoThePlanesAtTheirStride) {
