@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QUrl>
 
+#include "shell/folders.h"
 #include "shell/qt/about_window.h"
 #include "shell/qt/drive_list.h"
 #include "shell/qt/file_list.h"
@@ -279,6 +280,10 @@ ColorValue MainWindow::PictureBackground() const { return Picture1_->Background(
 void MainWindow::SetPictureBackground(ColorValue color) { Picture1_->SetBackground(color); }
 
 void MainWindow::SetPixel(int x, int y, ColorValue color) { Picture1_->SetPixel(x, y, color); }
+
+void MainWindow::SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
+  Picture1_->SetPixelRow(x, y, colors);
+}
 
 void MainWindow::ShowPicture() { Picture1_->show(); }
 
