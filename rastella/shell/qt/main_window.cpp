@@ -287,7 +287,7 @@ void MainWindow::SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
 
 void MainWindow::ShowPicture() { Picture1_->show(); }
 
-// Pixels are set one by one; no drawing here uses lines.
+// Pixels are set singly or a row at a time; no drawing here uses lines.
 void MainWindow::SetPictureLineWidth(int) {}
 
 void MainWindow::OpenAboutWindow() {
