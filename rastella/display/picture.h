@@ -1,7 +1,7 @@
 #pragma once
 // The picture box as the display draws into it: a 518 x 518 drawing area
-// with a background colour.  Every window implements it; so does the
-// headless window of the tests and rastella-script.
+// with a background colour.  PictureSurface (picture_surface.h) implements
+// it in memory; the Qt, Win32 and headless windows implement it over one.
 
 #include <span>
 

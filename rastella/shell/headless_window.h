@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "display/picture_surface.h"
 #include "shell/window_operations.h"
 
 namespace rastella {
@@ -31,11 +32,11 @@ class HeadlessWindow final : public WindowOperations {
   std::string SelectedFileName() const override { return selectedName_; }
   void RefreshFileList() override;
 
-  void ClearPicture() override;
-  ColorValue PictureBackground() const override { return background_; }
-  void SetPictureBackground(ColorValue color) override;
-  void SetPixel(int x, int y, ColorValue color) override;
-  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override;
+  void ClearPicture() override { surface_.ClearPicture(); }
+  ColorValue PictureBackground() const override { return surface_.PictureBackground(); }
+  void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
+  void SetPixel(int x, int y, ColorValue color) override { surface_.SetPixel(x, y, color); }
+  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override { surface_.SetPixelRow(x, y, colors); }
   void ShowPicture() override {}
   void SetPictureLineWidth(int) override {}
 
@@ -52,11 +53,12 @@ class HeadlessWindow final : public WindowOperations {
   std::vector<std::string> TakeStatusHistory();
   int StatusRepaints() const { return statusRepaints_; }
 
+  // The drawing area.
+  const PictureSurface& Surface() const { return surface_; }
   // Pixel (x, y) of the drawing area, 0 <= x, y < kPictureSize.
-  ColorValue PixelAt(int x, int y) const { return surface_[static_cast<std::size_t>(y) * kPictureSize + x]; }
+  ColorValue PixelAt(int x, int y) const { return surface_.PixelAt(x, y); }
   // The drawing area as a binary PPM (P6, maxval 255).
-  std::string SurfaceAsPpm() const;
-
+  std::string SurfaceAsPpm() const { return surface_.AsPpm(); }
 
  private:
   std::string status_;
@@ -66,8 +68,7 @@ class HeadlessWindow final : public WindowOperations {
   std::string fileListFolder_;
   std::string selectedName_;
   std::vector<std::string> fileNames_;
-  ColorValue background_ = kStartBackground;
-  std::vector<ColorValue> surface_;
+  PictureSurface surface_;
 };
 
 }  // namespace rastella

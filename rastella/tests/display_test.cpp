@@ -1,8 +1,12 @@
-// The blend arithmetic, the status lines and where each panel lands.
+// The blend arithmetic, the picture surface that the windows show, the status
+// lines and where each panel lands.
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "display/display.h"
+#include "display/picture_surface.h"
 #include "shell/show_image.h"
 #include "shell/headless_window.h"
 #include "test_support.h"
@@ -32,11 +36,71 @@ TEST(Blend, NeverExceeds254ForAnyInput) {
   }
 }
 
+// The surface's pixels are what the Qt and Win32 windows hand to the screen
+// as they are: in memory blue, green, red and an opaque fourth byte.
+TEST(PictureSurface, KeepsPixelsInTheLayoutTheWindowsShow) {
+  PictureSurface surface;
+  const std::uint32_t* pixels = surface.Pixels();
+  EXPECT_EQ(pixels[0], 0xFF404040u) << "the start background";
+  surface.SetPixel(2, 1, MakeColor(0x11, 0x22, 0x33));
+  const std::uint32_t* pixel = pixels + PictureSurface::kBytesPerRow / 4 + 2;
+  EXPECT_EQ(*pixel, 0xFF112233u);
+  unsigned char bytes[4];
+  std::memcpy(bytes, pixel, sizeof bytes);
+  if (bytes[0] == 0x33) {  // a little-endian machine, as every target is
+    EXPECT_EQ(bytes[1], 0x22);
+    EXPECT_EQ(bytes[2], 0x11);
+    EXPECT_EQ(bytes[3], 0xFF);
+  }
+  EXPECT_EQ(surface.PixelAt(2, 1), MakeColor(0x11, 0x22, 0x33));
+}
+
+TEST(PictureSurface, ClearsToItsBackgroundAndReportsEachChangeOnce) {
+  PictureSurface surface;
+  EXPECT_FALSE(surface.TakeChanged()) << "nothing drawn yet";
+  surface.SetPixel(-1, 0, MakeColor(1, 2, 3));
+  surface.SetPixel(0, kPictureSize, MakeColor(1, 2, 3));
+  surface.SetPixelRow(kPictureSize, 5, std::vector<ColorValue>(3, MakeColor(1, 2, 3)));
+  surface.SetPixelRow(-3, 5, std::vector<ColorValue>(3, MakeColor(1, 2, 3)));
+  EXPECT_FALSE(surface.TakeChanged()) << "pixels outside the drawing area change nothing";
+
+  surface.SetPixelRow(-3, 5, std::vector<ColorValue>(4, MakeColor(1, 2, 3)));
+  EXPECT_TRUE(surface.TakeChanged());
+  EXPECT_FALSE(surface.TakeChanged());
+  EXPECT_EQ(surface.PixelAt(0, 5), MakeColor(1, 2, 3));
+
+  const ColorValue red = MakeColor(200, 0, 0);
+  surface.SetPictureBackground(red);
+  EXPECT_TRUE(surface.TakeChanged());
+  EXPECT_EQ(surface.PictureBackground(), red);
+  EXPECT_EQ(surface.PixelAt(0, 5), red) << "a new background clears the picture";
+  EXPECT_EQ(surface.PixelAt(kPictureSize - 1, kPictureSize - 1), red);
+
+  surface.SetPixel(7, 7, MakeColor(9, 9, 9));
+  surface.ClearPicture();
+  EXPECT_TRUE(surface.TakeChanged());
+  EXPECT_EQ(surface.PixelAt(7, 7), red);
+}
+
+TEST(PictureSurface, WritesItselfAsAPpmOfRedGreenBlueBytes) {
+  PictureSurface surface;
+  surface.SetPixel(0, 0, MakeColor(1, 2, 3));
+  surface.SetPixel(kPictureSize - 1, kPictureSize - 1, MakeColor(250, 251, 252));
+  const std::string ppm = surface.AsPpm();
+  const std::string header = "P6\n518 518\n255\n";
+  ASSERT_EQ(ppm.size(), header.size() + 3u * kPictureSize * kPictureSize);
+  EXPECT_EQ(ppm.substr(0, header.size()), header);
+  EXPECT_EQ(ppm.substr(header.size(), 6), std::string("\x01\x02\x03\x40\x40\x40"));
+  EXPECT_EQ(ppm.substr(ppm.size() - 3), std::string("\xFA\xFB\xFC"));
+}
+
 // A state holding `width` x `height` pixels whose colour is (x, y, 7) and
-// alpha x + y, drawn by the display into a fresh headless window.
+// alpha x + y, drawn by the display into a fresh picture surface, with its
+// status lines in a headless window.
 struct Drawn {
   ImageState state;
-  HeadlessWindow window{"/"};
+  HeadlessWindow status{"/"};
+  PictureSurface picture;
 
   Drawn(int width, int height, std::uint8_t bitsPerPixel, std::uint8_t imageType) {
     state.ImageWidth = static_cast<std::int16_t>(width);
@@ -54,20 +118,20 @@ struct Drawn {
       }
     }
   }
-  bool IsBackground(int x, int y) const { return window.PixelAt(x, y) == kStartBackground; }
+  bool IsBackground(int x, int y) const { return picture.PixelAt(x, y) == kStartBackground; }
 };
 
 TEST(ShowTGA, DrawsAllThreePanelsOfA256Square) {
   Drawn drawn(256, 256, 32, 2);
-  ShowTGA(drawn.state, drawn.window, drawn.window);
-  EXPECT_EQ(drawn.window.StatusText(), "TGA  :  256 x 256 - 32BPP");
-  EXPECT_EQ(drawn.window.PixelAt(1, 1), MakeColor(0, 0, 7));
-  EXPECT_EQ(drawn.window.PixelAt(256, 256), MakeColor(255, 255, 7));
+  ShowTGA(drawn.state, drawn.status, drawn.picture);
+  EXPECT_EQ(drawn.status.StatusText(), "TGA  :  256 x 256 - 32BPP");
+  EXPECT_EQ(drawn.picture.PixelAt(1, 1), MakeColor(0, 0, 7));
+  EXPECT_EQ(drawn.picture.PixelAt(256, 256), MakeColor(255, 255, 7));
   const ColorValue background = kStartBackground;
-  EXPECT_EQ(drawn.window.PixelAt(257 + 10, 1 + 20), BlendColor(10, 20, 7, 30, background));
-  EXPECT_EQ(drawn.window.PixelAt(512, 256), BlendColor(255, 255, 7, 254, background));
-  EXPECT_EQ(drawn.window.PixelAt(257 + 3, 257 + 4), MakeColor(7, 7, 7));
-  EXPECT_EQ(drawn.window.PixelAt(512, 512), MakeColor(254, 254, 254));
+  EXPECT_EQ(drawn.picture.PixelAt(257 + 10, 1 + 20), BlendColor(10, 20, 7, 30, background));
+  EXPECT_EQ(drawn.picture.PixelAt(512, 256), BlendColor(255, 255, 7, 254, background));
+  EXPECT_EQ(drawn.picture.PixelAt(257 + 3, 257 + 4), MakeColor(7, 7, 7));
+  EXPECT_EQ(drawn.picture.PixelAt(512, 512), MakeColor(254, 254, 254));
   EXPECT_TRUE(drawn.IsBackground(0, 0));
   EXPECT_TRUE(drawn.IsBackground(100, 300)) << "the quarter below the image stays background";
   EXPECT_TRUE(drawn.IsBackground(513, 513));
@@ -75,52 +139,52 @@ TEST(ShowTGA, DrawsAllThreePanelsOfA256Square) {
 
 TEST(ShowTGA, LargerColourImagesGetTheImagePanelOnlyCutAtTheEdge) {
   Drawn drawn(257, 10, 32, 2);
-  ShowTGA(drawn.state, drawn.window, drawn.window);
-  EXPECT_EQ(drawn.window.PixelAt(257, 10), MakeColor(0, 9, 7));  // pixel 256 wraps to 0 in the test pattern
+  ShowTGA(drawn.state, drawn.status, drawn.picture);
+  EXPECT_EQ(drawn.picture.PixelAt(257, 10), MakeColor(0, 9, 7));  // pixel 256 wraps to 0 in the test pattern
   EXPECT_TRUE(drawn.IsBackground(258, 1));
 
   Drawn big(1024, 1024, 24, 2);
-  ShowTGA(big.state, big.window, big.window);
-  EXPECT_EQ(big.window.PixelAt(517, 517), MakeColor(516 % 256, 516 % 256, 7));
+  ShowTGA(big.state, big.status, big.picture);
+  EXPECT_EQ(big.picture.PixelAt(517, 517), MakeColor(516 % 256, 516 % 256, 7));
 }
 
 TEST(ShowTGA, GrayscaleLabelsAndUnsupportedTypes) {
   Drawn alpha(3, 2, 8, 3);
   alpha.state.AlphaBits = 8;
-  ShowTGA(alpha.state, alpha.window, alpha.window);
-  EXPECT_EQ(alpha.window.StatusText(), "TGA  :  3 x 2 - ALPHA");
-  EXPECT_EQ(alpha.window.PixelAt(3, 2), MakeColor(3, 3, 3));
+  ShowTGA(alpha.state, alpha.status, alpha.picture);
+  EXPECT_EQ(alpha.status.StatusText(), "TGA  :  3 x 2 - ALPHA");
+  EXPECT_EQ(alpha.picture.PixelAt(3, 2), MakeColor(3, 3, 3));
   EXPECT_TRUE(alpha.IsBackground(4, 1)) << "grayscale images have no preview";
 
   Drawn gray(3, 2, 8, 3);
-  ShowTGA(gray.state, gray.window, gray.window);
-  EXPECT_EQ(gray.window.StatusText(), "TGA  :  3 x 2 - GRAYSCALE");
+  ShowTGA(gray.state, gray.status, gray.picture);
+  EXPECT_EQ(gray.status.StatusText(), "TGA  :  3 x 2 - GRAYSCALE");
 
   Drawn sixteen(2, 2, 0, 2);
-  ShowTGA(sixteen.state, sixteen.window, sixteen.window);
-  EXPECT_EQ(sixteen.window.StatusText(), "TGA  :  2 x 2 - 0BPP");
+  ShowTGA(sixteen.state, sixteen.status, sixteen.picture);
+  EXPECT_EQ(sixteen.status.StatusText(), "TGA  :  2 x 2 - 0BPP");
 
   Drawn encoded(2, 2, 24, 10);
-  ShowTGA(encoded.state, encoded.window, encoded.window);
-  EXPECT_EQ(encoded.window.StatusText(), "TGA  :  UNSUPPORTED FORMAT");
+  ShowTGA(encoded.state, encoded.status, encoded.picture);
+  EXPECT_EQ(encoded.status.StatusText(), "TGA  :  UNSUPPORTED FORMAT");
   EXPECT_FALSE(encoded.state.ImageLoaded);
   EXPECT_TRUE(encoded.IsBackground(1, 1));
 }
 
 TEST(ShowZTF, DrawsPanelsAtAnySizeBetweenItsTwoStatusLines) {
   Drawn drawn(300, 200, 32, 0);
-  ShowZTF(drawn.state, drawn.window, drawn.window);
-  EXPECT_EQ(drawn.window.TakeStatusHistory(),
+  ShowZTF(drawn.state, drawn.status, drawn.picture);
+  EXPECT_EQ(drawn.status.TakeStatusHistory(),
             (std::vector<std::string>{"Processing file, please wait", "ZTF  :  300 x 200 - 32BPP"}));
-  EXPECT_EQ(drawn.window.StatusRepaints(), 2);
-  EXPECT_EQ(drawn.window.PixelAt(301, 1), BlendColor(0, 0, 7, 0, kStartBackground));
-  EXPECT_EQ(drawn.window.PixelAt(517, 201), MakeColor(216, 216, 216));  // alpha of (216, 0)
+  EXPECT_EQ(drawn.status.StatusRepaints(), 2);
+  EXPECT_EQ(drawn.picture.PixelAt(301, 1), BlendColor(0, 0, 7, 0, kStartBackground));
+  EXPECT_EQ(drawn.picture.PixelAt(517, 201), MakeColor(216, 216, 216));  // alpha of (216, 0)
   EXPECT_TRUE(drawn.IsBackground(301, 0));
   EXPECT_TRUE(drawn.state.ImageLoaded);
 
   Drawn rgb(2, 2, 24, 0);
-  ShowZTF(rgb.state, rgb.window, rgb.window);
-  EXPECT_EQ(rgb.window.StatusText(), "ZTF  :  2 x 2 - 24BPP");
+  ShowZTF(rgb.state, rgb.status, rgb.picture);
+  EXPECT_EQ(rgb.status.StatusText(), "ZTF  :  2 x 2 - 24BPP");
   EXPECT_TRUE(rgb.IsBackground(3, 1)) << "no preview without alpha";
 }
 

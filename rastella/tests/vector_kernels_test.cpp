@@ -10,6 +10,7 @@
 #include <random>
 
 #include "display/display.h"
+#include "display/picture_surface.h"
 #include "shell/show_image.h"
 #include "shell/headless_window.h"
 #include "image/kernel_set.h"
@@ -264,47 +265,31 @@ TEST(VectorKernels, PredictorLanesMatchTheBytePredictorsForEveryTriple) {
 
 #endif
 
-// The window operations of a HeadlessWindow, but without SetPixelRow of
-// its own: every row the display draws arrives through the interface's
-// default, one SetPixel at a time.  Counts the pixels asked for outside the
-// drawing area.
-class PixelByPixelWindow : public WindowOperations {
+// The picture role over a PictureSurface, but without SetPixelRow of its
+// own: every row the display draws arrives through the interface's default,
+// one SetPixel at a time.  Counts the pixels asked for outside the drawing
+// area.
+class PixelByPixelPicture : public PictureOperations {
  public:
-  void SetStatusText(const std::string& text) override { inner_.SetStatusText(text); }
-  std::string StatusText() const override { return inner_.StatusText(); }
-  void AppendStatusText(const std::string& text) override { inner_.AppendStatusText(text); }
-  void RepaintStatus() override { inner_.RepaintStatus(); }
-  std::string CurrentDrive() const override { return inner_.CurrentDrive(); }
-  void SelectDriveOf(const std::string& folder) override { inner_.SelectDriveOf(folder); }
-  std::string DirectoryFolder() const override { return inner_.DirectoryFolder(); }
-  void SetDirectoryFolder(const std::string& folder) override { inner_.SetDirectoryFolder(folder); }
-  std::string FileListFolder() const override { return inner_.FileListFolder(); }
-  void SetFileListFolder(const std::string& folder) override { inner_.SetFileListFolder(folder); }
-  std::string SelectedFileName() const override { return inner_.SelectedFileName(); }
-  bool SelectFile(const std::string& name) override { return inner_.SelectFile(name); }
-  void RefreshFileList() override { inner_.RefreshFileList(); }
-  void ClearPicture() override { inner_.ClearPicture(); }
-  ColorValue PictureBackground() const override { return inner_.PictureBackground(); }
-  void SetPictureBackground(ColorValue color) override { inner_.SetPictureBackground(color); }
+  void ClearPicture() override { surface_.ClearPicture(); }
+  ColorValue PictureBackground() const override { return surface_.PictureBackground(); }
+  void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
   void SetPixel(int x, int y, ColorValue color) override {
     if (x < 0 || y < 0 || x >= kPictureSize || y >= kPictureSize) ++pixelsOutside_;
-    inner_.SetPixel(x, y, color);
+    surface_.SetPixel(x, y, color);
   }
-  void ShowPicture() override { inner_.ShowPicture(); }
-  void SetPictureLineWidth(int width) override { inner_.SetPictureLineWidth(width); }
-  void OpenAboutWindow() override { inner_.OpenAboutWindow(); }
-  void OpenHelpWindow() override { inner_.OpenHelpWindow(); }
-  void EndProgram() override { inner_.EndProgram(); }
+  void ShowPicture() override {}
+  void SetPictureLineWidth(int) override {}
 
-  const HeadlessWindow& Surface() const { return inner_; }
+  const PictureSurface& Surface() const { return surface_; }
   int PixelsOutside() const { return pixelsOutside_; }
 
  private:
-  HeadlessWindow inner_{"/"};
+  PictureSurface surface_;
   int pixelsOutside_ = 0;
 };
 
-bool SameSurface(const HeadlessWindow& first, const HeadlessWindow& second) {
+bool SameSurface(const PictureSurface& first, const PictureSurface& second) {
   for (int y = 0; y < kPictureSize; ++y) {
     for (int x = 0; x < kPictureSize; ++x) {
       if (first.PixelAt(x, y) != second.PixelAt(x, y)) return false;
@@ -326,19 +311,20 @@ TEST(RowDrawing, DrawsTheSamePixelsAsOneSetPixelPerPixelAndNothingOutside) {
       {257, 10, 32, 2, false},    {600, 40, 8, 3, false},  {1024, 1024, 24, 2, false}, {0, 5, 32, 2, true},
   };
   auto state = std::make_unique<ImageState>();
+  HeadlessWindow status("/");
   for (const Case& drawn : cases) {
     testing::LoadIntoState(PatternedImage(drawn.width, drawn.height, 3), *state);
     state->BitsPerPixel = drawn.bitsPerPixel;
     state->ImageType = drawn.imageType;
     state->ImageLoaded = true;
-    HeadlessWindow rows("/");
-    PixelByPixelWindow pixels;
-    for (WindowOperations* window : std::initializer_list<WindowOperations*>{&rows, &pixels}) {
-      window->SetPictureBackground(MakeColor(128, 128, 128));
+    PictureSurface rows;
+    PixelByPixelPicture pixels;
+    for (PictureOperations* picture : std::initializer_list<PictureOperations*>{&rows, &pixels}) {
+      picture->SetPictureBackground(MakeColor(128, 128, 128));
       if (drawn.asZtf) {
-        ShowZTF(*state, *window, *window);
+        ShowZTF(*state, status, *picture);
       } else {
-        ShowTGA(*state, *window, *window);
+        ShowTGA(*state, status, *picture);
       }
     }
     EXPECT_TRUE(SameSurface(rows, pixels.Surface())) << drawn.width << " x " << drawn.height;
@@ -359,7 +345,7 @@ TEST(RowDrawing, HeadlessRowsAreClippedLikeSinglePixels) {
     rows.SetPixelRow(x, y, colors);
     for (std::size_t i = 0; i < colors.size(); ++i) single.SetPixel(x + static_cast<int>(i), y, colors[i]);
   }
-  EXPECT_TRUE(SameSurface(rows, single));
+  EXPECT_TRUE(SameSurface(rows.Surface(), single.Surface()));
   EXPECT_EQ(rows.PixelAt(0, 3), MakeColor(5, 1, 2));
   EXPECT_EQ(rows.PixelAt(kPictureSize - 1, 7), MakeColor(17, 1, 2));
 }

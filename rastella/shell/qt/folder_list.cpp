@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "shell/folders.h"
+
 namespace rastella {
 
 namespace {
@@ -47,19 +49,6 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string NormalFolder(const std::string& path) {
-  std::error_code error;
-  fs::path absolute = fs::absolute(path, error);
-  if (error) {
-    absolute = path;
-  }
-  std::string normal = absolute.lexically_normal().string();
-  while (normal.size() > 1 && normal.back() == '/') {
-    normal.pop_back();
-  }
-  return normal.empty() ? std::string("/") : normal;
-}
 
 FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);

@@ -8,10 +8,6 @@
 
 namespace rastella {
 
-// `path` made absolute and normal, without a trailing "/" unless it is the
-// root.
-std::string NormalFolder(const std::string& path);
-
 class FolderList final : public QTreeWidget {
   Q_OBJECT
 

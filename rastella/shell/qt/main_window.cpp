@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QUrl>
 
+#include "shell/folders.h"
 #include "shell/qt/about_window.h"
 #include "shell/qt/drive_list.h"
 #include "shell/qt/file_list.h"
@@ -280,9 +281,13 @@ void MainWindow::SetPictureBackground(ColorValue color) { Picture1_->SetBackgrou
 
 void MainWindow::SetPixel(int x, int y, ColorValue color) { Picture1_->SetPixel(x, y, color); }
 
+void MainWindow::SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
+  Picture1_->SetPixelRow(x, y, colors);
+}
+
 void MainWindow::ShowPicture() { Picture1_->show(); }
 
-// Pixels are set one by one; no drawing here uses lines.
+// Pixels are set singly or a row at a time; no drawing here uses lines.
 void MainWindow::SetPictureLineWidth(int) {}
 
 void MainWindow::OpenAboutWindow() {

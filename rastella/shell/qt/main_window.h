@@ -78,6 +78,7 @@ class MainWindow final : public QWidget, public WindowOperations {
   ColorValue PictureBackground() const override;
   void SetPictureBackground(ColorValue color) override;
   void SetPixel(int x, int y, ColorValue color) override;
+  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override;
   void ShowPicture() override;
   void SetPictureLineWidth(int width) override;
   void OpenAboutWindow() override;

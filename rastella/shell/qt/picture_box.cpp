@@ -3,45 +3,44 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "shell/window_operations.h"
-
 namespace rastella {
 
-namespace {
-
-QRgb ToRgb(ColorValue color) { return qRgb(RedOf(color), GreenOf(color), BlueOf(color)); }
-
-}  // namespace
-
-PictureBox::PictureBox(QWidget* parent)
-    : QWidget(parent), surface_(kPictureSize, kPictureSize, QImage::Format_RGB32), background_(kStartBackground) {
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
   setFixedSize(kPictureSize, kPictureSize);
   setFocusPolicy(Qt::StrongFocus);
   // paintEvent covers every pixel, so Qt need not erase first.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  surface_.fill(ToRgb(background_));
+}
+
+QImage PictureBox::Surface() const {
+  // The surface keeps its pixels as Format_RGB32 does: the image reads them
+  // in place.
+  return QImage(reinterpret_cast<const uchar*>(surface_.Pixels()), kPictureSize, kPictureSize,
+                PictureSurface::kBytesPerRow, QImage::Format_RGB32);
 }
 
 void PictureBox::SetBackground(ColorValue color) {
-  background_ = color;
-  Clear();
+  surface_.SetPictureBackground(color);
+  ScheduleRepaint();
 }
 
 void PictureBox::Clear() {
-  surface_.fill(ToRgb(background_));
+  surface_.ClearPicture();
   ScheduleRepaint();
 }
 
 void PictureBox::SetPixel(int x, int y, ColorValue color) {
-  if (x < 0 || y < 0 || x >= kPictureSize || y >= kPictureSize) {
-    return;
-  }
-  reinterpret_cast<QRgb*>(surface_.scanLine(y))[x] = ToRgb(color);
+  surface_.SetPixel(x, y, color);
+  ScheduleRepaint();
+}
+
+void PictureBox::SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
+  surface_.SetPixelRow(x, y, colors);
   ScheduleRepaint();
 }
 
 void PictureBox::ScheduleRepaint() {
-  if (!repaintScheduled_) {
+  if (surface_.TakeChanged() && !repaintScheduled_) {
     repaintScheduled_ = true;
     update();
   }
@@ -50,7 +49,7 @@ void PictureBox::ScheduleRepaint() {
 void PictureBox::paintEvent(QPaintEvent* event) {
   repaintScheduled_ = false;
   QPainter painter(this);
-  painter.drawImage(event->rect(), surface_, event->rect());
+  painter.drawImage(event->rect(), Surface(), event->rect());
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {

@@ -1,12 +1,14 @@
 #pragma once
 // Picture1: the 518 x 518 drawing area of the main window.  The pixels live
-// in an off-screen image, so the drawing survives the window being covered,
-// and a View of a large image costs one repaint instead of one per pixel.
+// in an off-screen surface, so the drawing survives the window being
+// covered, and a View of a large image costs one repaint instead of one per
+// pixel.
 
 #include <QImage>
 #include <QWidget>
+#include <span>
 
-#include "shell/image_state.h"
+#include "display/picture_surface.h"
 
 namespace rastella {
 
@@ -16,9 +18,10 @@ class PictureBox final : public QWidget {
  public:
   explicit PictureBox(QWidget* parent = nullptr);
 
-  // The drawing area as it is shown.
-  const QImage& Surface() const { return surface_; }
-  ColorValue Background() const { return background_; }
+  // The drawing area as it is shown: an image over the surface's pixels,
+  // which follows later drawing (copy() keeps a picture of this moment).
+  QImage Surface() const;
+  ColorValue Background() const { return surface_.PictureBackground(); }
 
   // Also clears the drawing area to the new colour.
   void SetBackground(ColorValue color);
@@ -26,6 +29,7 @@ class PictureBox final : public QWidget {
   void Clear();
   // Pixels outside the drawing area are dropped.
   void SetPixel(int x, int y, ColorValue color);
+  void SetPixelRow(int x, int y, std::span<const ColorValue> colors);
 
  signals:
   // A left button press and release, both on the picture.
@@ -37,11 +41,11 @@ class PictureBox final : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
-  // Asks for one repaint however many pixels change before it happens.
+  // Asks for one repaint, when the surface changed, however many pixels
+  // change before it happens.
   void ScheduleRepaint();
 
-  QImage surface_;
-  ColorValue background_;
+  PictureSurface surface_;
   bool repaintScheduled_ = false;
   bool pressed_ = false;
 };

@@ -40,12 +40,6 @@ constexpr const char* kPictureClass = "RastellaPicture";
 
 COLORREF ToColorRef(ColorValue color) { return RGB(RedOf(color), GreenOf(color), BlueOf(color)); }
 
-// A pixel as a 32-bit bitmap stores it: blue in the low byte.
-std::uint32_t ToBitmapPixel(ColorValue color) {
-  return static_cast<std::uint32_t>(BlueOf(color)) | static_cast<std::uint32_t>(GreenOf(color)) << 8 |
-         static_cast<std::uint32_t>(RedOf(color)) << 16;
-}
-
 HFONT MakeFont(bool bold, double points) {
   const HDC screen = ::GetDC(nullptr);
   const int height = -static_cast<int>(points * ::GetDeviceCaps(screen, LOGPIXELSY) / 72.0 + 0.5);
@@ -92,23 +86,6 @@ std::vector<std::string> LogicalDrives() {
   return drives;
 }
 
-// The folder with a trailing separator only for a drive's root ("C:\").
-std::string NormalFolder(const std::string& folder) {
-  std::string normal;
-  try {
-    normal = Utf8FromPath(PathFromUtf8(folder).lexically_normal());
-  } catch (const std::exception&) {
-    normal = folder;  // names without a UTF-8 form are left as they are
-  }
-  while (normal.size() > 3 && (normal.back() == '\\' || normal.back() == '/')) {
-    normal.pop_back();
-  }
-  if (normal.size() == 2 && normal[1] == ':') {
-    normal += '\\';
-  }
-  return normal;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder)
@@ -120,8 +97,6 @@ MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder)
       fileBrush_(::CreateSolidBrush(ToColorRef(design::kFileListColor))),
       directoryFolder_(NormalFolder(startFolder)),
       fileListFolder_(directoryFolder_),
-      surface_(static_cast<std::size_t>(kPictureSize) * kPictureSize, ToBitmapPixel(kStartBackground)),
-      background_(kStartBackground),
       about_(instance, regularFont_),
       help_(instance, regularFont_),
       form_(*this) {
@@ -366,13 +341,12 @@ void MainWindow::PaintPicture(HDC device) {
   bitmap.bmiHeader.biPlanes = 1;
   bitmap.bmiHeader.biBitCount = 32;
   bitmap.bmiHeader.biCompression = BI_RGB;
-  ::SetDIBitsToDevice(device, 0, 0, kPictureSize, kPictureSize, 0, 0, 0, kPictureSize, surface_.data(), &bitmap,
+  ::SetDIBitsToDevice(device, 0, 0, kPictureSize, kPictureSize, 0, 0, 0, kPictureSize, surface_.Pixels(), &bitmap,
                       DIB_RGB_COLORS);
 }
 
 void MainWindow::FlushPicture() {
-  if (pictureChanged_) {
-    pictureChanged_ = false;
+  if (surface_.TakeChanged()) {
     ::InvalidateRect(picture_, nullptr, FALSE);
     ::UpdateWindow(picture_);
   }
@@ -527,23 +501,6 @@ void MainWindow::RefreshFileList() {
   SelectFile(selected);
   ::SendMessageA(files_, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(files_, nullptr, TRUE);
-}
-
-void MainWindow::ClearPicture() {
-  std::fill(surface_.begin(), surface_.end(), ToBitmapPixel(background_));
-  pictureChanged_ = true;
-}
-
-void MainWindow::SetPictureBackground(ColorValue color) {
-  background_ = color;
-  ClearPicture();
-}
-
-void MainWindow::SetPixel(int x, int y, ColorValue color) {
-  if (x >= 0 && y >= 0 && x < kPictureSize && y < kPictureSize) {
-    surface_[static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x)] = ToBitmapPixel(color);
-    pictureChanged_ = true;
-  }
 }
 
 void MainWindow::ShowPicture() { ::ShowWindow(picture_, SW_SHOW); }

@@ -5,10 +5,11 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "display/picture_surface.h"
 #include "shell/main_form.h"
 #include "shell/win32/secondary_windows.h"
 #include "shell/window_operations.h"
@@ -43,10 +44,11 @@ class MainWindow final : public WindowOperations {
   std::string SelectedFileName() const override;
   bool SelectFile(const std::string& name) override;
   void RefreshFileList() override;
-  void ClearPicture() override;
-  ColorValue PictureBackground() const override { return background_; }
-  void SetPictureBackground(ColorValue color) override;
-  void SetPixel(int x, int y, ColorValue color) override;
+  void ClearPicture() override { surface_.ClearPicture(); }
+  ColorValue PictureBackground() const override { return surface_.PictureBackground(); }
+  void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
+  void SetPixel(int x, int y, ColorValue color) override { surface_.SetPixel(x, y, color); }
+  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override { surface_.SetPixelRow(x, y, colors); }
   void ShowPicture() override;
   void SetPictureLineWidth(int) override {}
   void OpenAboutWindow() override { about_.Open(); }
@@ -93,11 +95,8 @@ class MainWindow final : public WindowOperations {
   std::vector<std::string> fileNames_;
   std::vector<std::string> driveNames_;
 
-  // The drawing area, top row first, one 0x00RRGGBB value per pixel as a
-  // 32-bit device-independent bitmap holds it.
-  std::vector<std::uint32_t> surface_;
-  ColorValue background_;
-  bool pictureChanged_ = false;
+  // The drawing area, shown as a top-down 32-bit device-independent bitmap.
+  PictureSurface surface_;
 
   AboutWindow about_;
   HelpWindow help_;
