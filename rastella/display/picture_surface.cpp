@@ -27,12 +27,42 @@ std::size_t IndexOf(int x, int y) {
 
 }  // namespace
 
-PictureSurface::PictureSurface()
-    : pixels_(static_cast<std::size_t>(kPictureSize) * kPictureSize, ToSurfacePixel(kStartBackground)) {}
+PictureSurface::PictureSurface() : pixels_(static_cast<std::size_t>(kPictureSize) * kPictureSize) {
+  unfilled_.fill(true);
+  anyUnfilled_ = true;
+}
 
 void PictureSurface::ClearPicture() {
-  std::fill(pixels_.begin(), pixels_.end(), ToSurfacePixel(background_));
+  unfilled_.fill(true);
+  anyUnfilled_ = true;
   changed_ = true;
+}
+
+void PictureSurface::FillRow(int y) const {
+  if (unfilled_[static_cast<std::size_t>(y)]) {
+    const auto row = pixels_.begin() + static_cast<std::ptrdiff_t>(IndexOf(0, y));
+    std::fill(row, row + kPictureSize, ToSurfacePixel(background_));
+    unfilled_[static_cast<std::size_t>(y)] = false;
+  }
+}
+
+void PictureSurface::FillRowAround(int y, int first, int end) {
+  if (unfilled_[static_cast<std::size_t>(y)]) {
+    const auto row = pixels_.begin() + static_cast<std::ptrdiff_t>(IndexOf(0, y));
+    std::fill(row, row + first, ToSurfacePixel(background_));
+    std::fill(row + end, row + kPictureSize, ToSurfacePixel(background_));
+    unfilled_[static_cast<std::size_t>(y)] = false;
+  }
+}
+
+const std::uint32_t* PictureSurface::Pixels() const {
+  if (anyUnfilled_) {
+    for (int y = 0; y < kPictureSize; ++y) {
+      FillRow(y);
+    }
+    anyUnfilled_ = false;
+  }
+  return pixels_.data();
 }
 
 void PictureSurface::SetPictureBackground(ColorValue color) {
@@ -44,6 +74,7 @@ void PictureSurface::SetPixel(int x, int y, ColorValue color) {
   if (x < 0 || y < 0 || x >= kPictureSize || y >= kPictureSize) {
     return;
   }
+  FillRowAround(y, x, x + 1);
   pixels_[IndexOf(x, y)] = ToSurfacePixel(color);
   changed_ = true;
 }
@@ -59,21 +90,30 @@ void PictureSurface::SetPixelRow(int x, int y, std::span<const ColorValue> color
   if (first >= end) {
     return;
   }
+  FillRowAround(y, static_cast<int>(first), static_cast<int>(end));
   std::transform(colors.begin() + (first - x), colors.begin() + (end - x),
                  pixels_.begin() + static_cast<std::ptrdiff_t>(IndexOf(static_cast<int>(first), y)),
                  ToSurfacePixel);
   changed_ = true;
 }
 
-ColorValue PictureSurface::PixelAt(int x, int y) const { return FromSurfacePixel(pixels_[IndexOf(x, y)]); }
+ColorValue PictureSurface::PixelAt(int x, int y) const {
+  if (unfilled_[static_cast<std::size_t>(y)]) {
+    return background_;
+  }
+  return FromSurfacePixel(pixels_[IndexOf(x, y)]);
+}
 
 std::string PictureSurface::AsPpm() const {
   std::string ppm = "P6\n" + std::to_string(kPictureSize) + " " + std::to_string(kPictureSize) + "\n255\n";
   ppm.reserve(ppm.size() + pixels_.size() * 3);
-  for (const std::uint32_t pixel : pixels_) {
-    ppm.push_back(static_cast<char>((pixel >> 16) & 0xFF));
-    ppm.push_back(static_cast<char>((pixel >> 8) & 0xFF));
-    ppm.push_back(static_cast<char>(pixel & 0xFF));
+  for (int y = 0; y < kPictureSize; ++y) {
+    for (int x = 0; x < kPictureSize; ++x) {
+      const ColorValue color = PixelAt(x, y);
+      ppm.push_back(static_cast<char>(RedOf(color)));
+      ppm.push_back(static_cast<char>(GreenOf(color)));
+      ppm.push_back(static_cast<char>(BlueOf(color)));
+    }
   }
   return ppm;
 }

@@ -6,17 +6,21 @@
 // Win32 windows show the pixels as they are, and the headless window reads
 // them back as colour values.
 //
-// Pixels are written only through the picture operations and read only
-// through PixelAt, Pixels and AsPpm, so the background fill can later be
-// put off to the pixels that are shown or read.
+// The background fill is put off: a clear only notes the colour for every
+// row, and a row is filled when it is drawn into (only around what is drawn)
+// or when a window asks for the pixels to show them.  PixelAt and AsPpm
+// read a row that is still unfilled as its background.  So the surface's
+// memory is not touched until it is needed, and a pixel that is drawn is
+// written once.
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "display/picture.h"
 #include "image/color.h"
+#include "image/fresh_pages.h"
 
 namespace rastella {
 
@@ -25,7 +29,7 @@ class PictureSurface final : public PictureOperations {
   // The bytes from one row of Pixels() to the next.
   static constexpr int kBytesPerRow = kPictureSize * 4;
 
-  // Filled with kStartBackground.
+  // All kStartBackground.
   PictureSurface();
 
   void ClearPicture() override;
@@ -39,8 +43,9 @@ class PictureSurface final : public PictureOperations {
 
   // Pixel (x, y), 0 <= x, y < kPictureSize.
   ColorValue PixelAt(int x, int y) const;
-  // The pixels in the layout above, for a window to show.
-  const std::uint32_t* Pixels() const { return pixels_.data(); }
+  // The pixels in the layout above, for a window to show; fills the rows
+  // that are still unfilled first.
+  const std::uint32_t* Pixels() const;
   // The pixels as a binary PPM (P6, maxval 255).
   std::string AsPpm() const;
 
@@ -49,8 +54,19 @@ class PictureSurface final : public PictureOperations {
   bool TakeChanged();
 
  private:
+  // Fills row y with its background if it is still unfilled.
+  void FillRow(int y) const;
+  // Fills row y, except the pixels [first, end) that are about to be drawn,
+  // if it is still unfilled.
+  void FillRowAround(int y, int first, int end);
+
   ColorValue background_ = kStartBackground;
-  std::vector<std::uint32_t> pixels_;
+  // The memory of unfilled rows is left as it is; fresh pages are not
+  // touched before a row is filled.
+  mutable std::vector<std::uint32_t, FreshPageAllocator<std::uint32_t>> pixels_;
+  // True for a row whose pixels are all background_ but not written yet.
+  mutable std::array<bool, kPictureSize> unfilled_{};
+  mutable bool anyUnfilled_ = false;
   bool changed_ = false;
 };
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include <cstring>
 
 #include "display/display.h"
@@ -92,6 +95,73 @@ TEST(PictureSurface, WritesItselfAsAPpmOfRedGreenBlueBytes) {
   EXPECT_EQ(ppm.substr(0, header.size()), header);
   EXPECT_EQ(ppm.substr(header.size(), 6), std::string("\x01\x02\x03\x40\x40\x40"));
   EXPECT_EQ(ppm.substr(ppm.size() - 3), std::string("\xFA\xFB\xFC"));
+}
+
+// The surface puts off its background fill; whatever mix of clears, new
+// backgrounds, single pixels and rows it gets, what it shows and what it
+// reads back equal a surface that fills at once, modelled here by a plain
+// array.
+TEST(PictureSurface, ShowsAndReadsWhatAnAtOnceFilledSurfaceWould) {
+  PictureSurface surface;
+  std::vector<ColorValue> model(static_cast<std::size_t>(kPictureSize) * kPictureSize, kStartBackground);
+  const auto set = [&](int x, int y, ColorValue color) {
+    if (x >= 0 && y >= 0 && x < kPictureSize && y < kPictureSize) {
+      model[static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x)] = color;
+    }
+  };
+  std::mt19937 random(5);
+  const auto check = [&](int step) {
+    const std::uint32_t* shown = surface.Pixels();
+    for (int y = 0; y < kPictureSize; ++y) {
+      for (int x = 0; x < kPictureSize; ++x) {
+        const ColorValue expected = model[static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x)];
+        ASSERT_EQ(surface.PixelAt(x, y), expected) << "step " << step << " at " << x << ", " << y;
+        const std::uint32_t pixel = shown[static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x)];
+        ASSERT_EQ(MakeColor((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF), expected)
+            << "step " << step << " at " << x << ", " << y;
+      }
+    }
+  };
+  for (int step = 0; step < 60; ++step) {
+    const ColorValue color = MakeColor(random() & 0xFF, random() & 0xFF, random() & 0xFF);
+    const int x = static_cast<int>(random() % (kPictureSize + 40)) - 20;
+    const int y = static_cast<int>(random() % (kPictureSize + 40)) - 20;
+    switch (random() % 6) {
+      case 0:
+        surface.SetPictureBackground(color);
+        std::fill(model.begin(), model.end(), color);
+        break;
+      case 1:
+        surface.ClearPicture();
+        std::fill(model.begin(), model.end(), surface.PictureBackground());
+        break;
+      case 2:
+        surface.SetPixel(x, y, color);
+        set(x, y, color);
+        break;
+      default: {
+        std::vector<ColorValue> row(random() % 700);
+        for (ColorValue& value : row) {
+          value = MakeColor(random() & 0xFF, random() & 0xFF, random() & 0xFF);
+        }
+        surface.SetPixelRow(x, y, row);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+          set(x + static_cast<int>(i), y, row[i]);
+        }
+      }
+    }
+    // Reading as the headless window does, and sometimes showing as a
+    // window does, which fills every row that is still unfilled.
+    if (step % 7 == 6) {
+      check(step);
+    } else {
+      ASSERT_EQ(surface.PixelAt(std::clamp(x, 0, kPictureSize - 1), std::clamp(y, 0, kPictureSize - 1)),
+                model[static_cast<std::size_t>(std::clamp(y, 0, kPictureSize - 1)) * kPictureSize +
+                      static_cast<std::size_t>(std::clamp(x, 0, kPictureSize - 1))])
+          << "step " << step;
+    }
+  }
+  check(60);
 }
 
 // A state holding `width` x `height` pixels whose colour is (x, y, 7) and
