@@ -47,7 +47,7 @@ struct ViewedFile {
 };
 
 template <std::size_t kSize>
-std::array<std::uint8_t, kSize> Leading(const std::vector<std::uint8_t>& bytes) {
+std::array<std::uint8_t, kSize> Leading(std::span<const std::uint8_t> bytes) {
   std::array<std::uint8_t, kSize> header{};
   std::copy_n(bytes.begin(), std::min(bytes.size(), kSize), header.begin());
   return header;
@@ -58,7 +58,7 @@ std::array<std::uint8_t, kSize> Leading(const std::vector<std::uint8_t>& bytes) 
 template <typename Decode>
 void ReadAndDecode(benchmark::State& run, const std::string& path, std::size_t fileBytes, Decode decode) {
   auto state = std::make_unique<ImageState>();
-  std::vector<std::uint8_t> file;
+  rastella::ByteBuffer file;
   file.reserve(rastella::kMaxImageFileBytes);
   std::vector<std::uint8_t> scratch;
   for (auto _ : run) {
@@ -76,7 +76,7 @@ void ReadAndDecode(benchmark::State& run, const std::string& path, std::size_t f
 void GetTGA(benchmark::State& run, const std::string& key) {
   const Subject& subject = Corpus::Get().Of(key);
   ReadAndDecode(run, Corpus::Get().PathOf(subject.tgaName).string(), subject.tga.size(),
-                [](const std::vector<std::uint8_t>& file, ImageState& state, std::vector<std::uint8_t>& scratch) {
+                [](std::span<const std::uint8_t> file, ImageState& state, std::vector<std::uint8_t>& scratch) {
                   rastella::DecodeTgaPixels(file, rastella::ParseTgaHeader(Leading<18>(file)), state, scratch);
                 });
 }
@@ -98,7 +98,7 @@ void DecodeTGA(benchmark::State& run, const std::string& key) {
 void GetZTF(benchmark::State& run, const std::string& key, bool allPaeth) {
   const Subject& subject = Corpus::Get().Of(key);
   ReadAndDecode(run, Corpus::Get().PathOf(key + (allPaeth ? ".paeth.tga" : ".ztf.tga")).string(), subject.ztf.size(),
-                [](const std::vector<std::uint8_t>& file, ImageState& state, std::vector<std::uint8_t>& scratch) {
+                [](std::span<const std::uint8_t> file, ImageState& state, std::vector<std::uint8_t>& scratch) {
                   rastella::DecodeZtfPlanes(file, rastella::ParseZtfHeader(Leading<12>(file)), state, scratch);
                 });
 }

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static ImageState& state = fuzzing::NewState();
   static ImageState& other = fuzzing::NewState();
   static std::vector<std::uint8_t>& scratch = *new std::vector<std::uint8_t>;
-  static std::vector<std::uint8_t>& saved = *new std::vector<std::uint8_t>;
+  static ByteBuffer& saved = *new ByteBuffer;
   const std::span<const std::uint8_t> file(data, size);
   TgaHeader header{};
   std::copy_n(data, std::min<std::size_t>(size, header.size()), header.begin());

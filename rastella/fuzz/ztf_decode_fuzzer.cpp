@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static ImageState& state = fuzzing::NewState();
   static ImageState& other = fuzzing::NewState();
   static std::vector<std::uint8_t>& scratch = *new std::vector<std::uint8_t>;
-  static std::vector<std::uint8_t>& encoded = *new std::vector<std::uint8_t>;
+  static ByteBuffer& encoded = *new ByteBuffer;
   const std::span<const std::uint8_t> file(data, size);
   ZtfHeader header{};
   std::copy_n(data, std::min<std::size_t>(size, header.size()), header.begin());

@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static ImageState& state = fuzzing::NewState();
   static ImageState& other = fuzzing::NewState();
   static std::vector<std::uint8_t>& scratch = *new std::vector<std::uint8_t>;
-  static std::vector<std::uint8_t>& encoded = *new std::vector<std::uint8_t>;
-  static std::vector<std::uint8_t>& again = *new std::vector<std::uint8_t>;
+  static ByteBuffer& encoded = *new ByteBuffer;
+  static ByteBuffer& again = *new ByteBuffer;
   if (size < 5) {
     return 0;
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "image/fresh_pages.h"
+
 namespace rastella {
 
 // The largest file that either format can address: a ZTF file of
@@ -40,7 +42,7 @@ std::string FolderOf(const std::string& path);
 // `bytes`.  False when the file cannot be opened or read, or is not a
 // regular file (a folder, a FIFO or a device is never read, so nothing can
 // block or run on without end).
-bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+bool ReadImageFile(const std::string& path, ByteBuffer& bytes);
 
 // Writes `bytes` as the whole file `path`, all or nothing: the bytes go to a
 // temporary file in the same folder, which is flushed to disk and then

@@ -154,7 +154,7 @@ std::string ResolveSaveTarget(const std::string& path) {
 
 }  // namespace
 
-bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+bool ReadImageFile(const std::string& path, ByteBuffer& bytes) {
   bytes.clear();
   // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; such a
   // file is refused below anyway.

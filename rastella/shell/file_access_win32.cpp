@@ -136,7 +136,7 @@ std::string ResolveSaveTarget(const std::string& path) {
 
 }  // namespace
 
-bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+bool ReadImageFile(const std::string& path, ByteBuffer& bytes) {
   bytes.clear();
   FileHandle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -25,7 +25,7 @@ constexpr std::array<ColorValue, 3> kBackgroundCycle = {
 };
 
 template <std::size_t kSize>
-std::array<std::uint8_t, kSize> LeadingBytes(const std::vector<std::uint8_t>& file) {
+std::array<std::uint8_t, kSize> LeadingBytes(std::span<const std::uint8_t> file) {
   std::array<std::uint8_t, kSize> bytes{};
   std::copy_n(file.begin(), std::min(file.size(), kSize), bytes.begin());
   return bytes;
@@ -182,7 +182,7 @@ std::string MainForm::SavingText(const std::string& prefix) const {
   return "SAVING  :  " + prefix + window_.SelectedFileName();
 }
 
-void MainForm::FinishSave(const std::string& prefix, const std::vector<std::uint8_t>& bytes) {
+void MainForm::FinishSave(const std::string& prefix, std::span<const std::uint8_t> bytes) {
   const std::string outputName = prefix + window_.SelectedFileName();
   if (!WriteFileAtomically(JoinPath(window_.FileListFolder(), outputName), bytes)) {
     window_.SetStatusText("ERROR  :  Cannot write " + outputName);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <span>
 #include <vector>
 
 #include "shell/image_state.h"
@@ -56,7 +57,7 @@ class MainForm {
   // The steps that every saver shares after its refusals: the "SAVING"
   // status, the write of `bytes` as `prefix` + the selected name in the
   // file list's folder, and the "SAVED AS" or "ERROR" status.
-  void FinishSave(const std::string& prefix, const std::vector<std::uint8_t>& bytes);
+  void FinishSave(const std::string& prefix, std::span<const std::uint8_t> bytes);
   std::string SavingText(const std::string& prefix) const;
 
   WindowOperations& window_;
@@ -65,7 +66,7 @@ class MainForm {
   // (bytes past its end read as 0), the file being written while a save
   // runs.  The two never overlap, so one buffer serves both, and its
   // memory, once touched, is reused by every later view and save.
-  std::vector<std::uint8_t> fileBuffer_;
+  ByteBuffer fileBuffer_;
   std::vector<std::uint8_t> scratch_;
 };
 

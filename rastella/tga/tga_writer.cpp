@@ -65,7 +65,7 @@ RASTELLA_TARGET_SSE41 int StoreRowSse41(const std::uint8_t* color, const std::ui
 }  // namespace
 
 void EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height, bool withAlpha,
-                    std::vector<std::uint8_t>& file, KernelSet kernels) {
+                    ByteBuffer& file, KernelSet kernels) {
   assert(KernelSetAvailable(kernels));
   const std::size_t pixelBytes = withAlpha ? 4 : 3;
   const std::size_t rowBytes = pixelBytes * static_cast<std::size_t>(width);
@@ -91,13 +91,13 @@ void EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, in
 
 std::vector<std::uint8_t> EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height,
                                          bool withAlpha, KernelSet kernels) {
-  std::vector<std::uint8_t> file;
+  ByteBuffer file;
   EncodeColorTga(header, planes, width, height, withAlpha, file, kernels);
-  return file;
+  return {file.begin(), file.end()};
 }
 
 void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height,
-                    std::vector<std::uint8_t>& file) {
+                    ByteBuffer& file) {
   file.resize(header.size() + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   auto out = std::copy(header.begin(), header.end(), file.begin());
   for (int y = 0; y < height; ++y) {
@@ -107,9 +107,9 @@ void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, in
 }
 
 std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height) {
-  std::vector<std::uint8_t> file;
+  ByteBuffer file;
   EncodeAlphaTga(header, planes, width, height, file);
-  return file;
+  return {file.begin(), file.end()};
 }
 
 }  // namespace rastella

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/fresh_pages.h"
 #include "image/planes.h"
 #include "image/kernel_set.h"
 #include "tga/tga_header.h"
@@ -23,8 +24,8 @@ std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const Planes& 
 // The same into `file`, which is resized to the file's length; a buffer
 // kept from an earlier save is reused without clearing it.
 void EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height, bool withAlpha,
-                    std::vector<std::uint8_t>& file, KernelSet kernels = BestKernelSet());
+                    ByteBuffer& file, KernelSet kernels = BestKernelSet());
 void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height,
-                    std::vector<std::uint8_t>& file);
+                    ByteBuffer& file);
 
 }  // namespace rastella

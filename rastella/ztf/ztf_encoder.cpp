@@ -185,7 +185,7 @@ void EncodePlane(const std::uint8_t* plane, std::size_t stride, int width, int h
 }  // namespace
 
 void EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
-               const ZtfEncodeProgress& progress, std::vector<std::uint8_t>& file, KernelSet kernels) {
+               const ZtfEncodeProgress& progress, ByteBuffer& file, KernelSet kernels) {
   assert(FitsPlanes(static_cast<std::int16_t>(width), static_cast<std::int16_t>(height)));
   assert(KernelSetAvailable(kernels));
   const bool withAlpha = bitsPerPixel == 32;
@@ -212,9 +212,9 @@ void EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPer
 
 std::vector<std::uint8_t> EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
                                     const ZtfEncodeProgress& progress, KernelSet kernels) {
-  std::vector<std::uint8_t> file;
+  ByteBuffer file;
   EncodeZtf(planes, width, height, bitsPerPixel, progress, file, kernels);
-  return file;
+  return {file.begin(), file.end()};
 }
 
 }  // namespace rastella

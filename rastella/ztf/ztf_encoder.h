@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "image/fresh_pages.h"
 #include "image/planes.h"
 #include "image/kernel_set.h"
 #include "ztf/ztf_format.h"
@@ -45,7 +46,7 @@ std::vector<std::uint8_t> EncodeZtf(const Planes& planes, int width, int height,
 // The same into `file`, which is resized to the file's length; a buffer
 // kept from an earlier save is reused without clearing it.
 void EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
-               const ZtfEncodeProgress& progress, std::vector<std::uint8_t>& file,
+               const ZtfEncodeProgress& progress, ByteBuffer& file,
                KernelSet kernels = BestKernelSet());
 
 }  // namespace rastella
