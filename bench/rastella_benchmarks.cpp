@@ -125,7 +125,7 @@ void EncodeZTF(benchmark::State& run, const std::string& key) {
   const Subject& subject = Corpus::Get().Of(key);
   auto state = std::make_unique<ImageState>();
   LoadIntoState(subject.image, subject.bitsPerPixel, *state);
-  std::vector<std::uint8_t> file;
+  rastella::ByteBuffer file;
   for (auto _ : run) {
     rastella::EncodeZtf(*state, subject.image.width, subject.image.height,
                         static_cast<std::uint8_t>(subject.bitsPerPixel), {}, file);
@@ -145,7 +145,7 @@ void EncodeTGA(benchmark::State& run, const std::string& key) {
   const bool withAlpha = subject.bitsPerPixel == 32;
   const rastella::TgaHeader header =
       rastella::BuildTgaHeader(subject.image.width, subject.image.height, withAlpha ? 32 : 24);
-  std::vector<std::uint8_t> file;
+  rastella::ByteBuffer file;
   for (auto _ : run) {
     rastella::EncodeColorTga(header, *state, subject.image.width, subject.image.height, withAlpha, file);
     benchmark::DoNotOptimize(file.data());
