@@ -68,6 +68,7 @@ IN_PROCESS_ALONE = [
 ]
 
 IMAGEMAGICK = "/usr/bin/convert"
+TIME = "/usr/bin/time"
 
 
 def parse_arguments():
@@ -148,6 +149,15 @@ def timed(command, folder):
     return elapsed
 
 
+def peak_memory(command, folder):
+    """Peak resident memory in KiB of one run of `command` in `folder`, as
+    GNU time reports it (a child spawned from this Python process would
+    count the interpreter's own memory)."""
+    completed = subprocess.run([TIME, "-f", "%M", *command], cwd=folder, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, check=True)
+    return int(completed.stderr.strip().splitlines()[-1])
+
+
 class WholeProcessPairs:
     """The whole-process comparisons, each a pair of commands."""
 
@@ -155,17 +165,24 @@ class WholeProcessPairs:
         files = os.path.join(scratch, "files")
         subprocess.run([os.path.join(build, "bench", "texture-tools-bench-files"), files], check=True)
         self.view_folder = os.path.join(files, "view")
-        script = os.path.join(self.view_folder, "view-save-ztf.script")
-        with open(script, "w", encoding="utf-8") as out:
-            out.write("click natural-32.tga\nview\nsave-ztf\nstatus\n")
-        view_only = os.path.join(self.view_folder, "view.script")
-        with open(view_only, "w", encoding="utf-8") as out:
-            out.write("click natural-32.tga\nview\nstatus\n")
+        scripts = {
+            "empty": "",
+            "view": "click natural-32.tga\nview\nstatus\n",
+            "view-save-ztf": "click natural-32.tga\nview\nsave-ztf\nstatus\n",
+            "view-save-tga": "click natural-32.tga\nview\nsave-tga\nstatus\n",
+        }
         self.script_program = os.path.join(build, "rastella", "rastella-script")
-        self.ours_view_save = [self.script_program, script]
-        self.ours_view = [self.script_program, view_only]
-        self.magick = [IMAGEMAGICK, "natural-32.tga", "-define", "png:compression-level=0",
-                       "-define", "png:compression-filter=5", "natural-32.png"]
+        self.ours = {}
+        for name, text in scripts.items():
+            path = os.path.join(self.view_folder, name + ".script")
+            with open(path, "w", encoding="utf-8") as out:
+                out.write(text)
+            self.ours[name] = [self.script_program, path]
+        self.do_nothing = [os.path.join(build, "bench", "bench-do-nothing")]
+        self.stb_load = [os.path.join(build, "bench", "bench-stb-load"), "natural-32.tga"]
+        self.magick_png = [IMAGEMAGICK, "natural-32.tga", "-define", "png:compression-level=0",
+                           "-define", "png:compression-filter=5", "natural-32.png"]
+        self.magick_tga = [IMAGEMAGICK, "natural-32.tga", "-compress", "None", "copy-natural-32.tga"]
 
         self.tree_folder = os.path.join(files, "treebane")
         self.copies = os.path.join(files, "copies")
@@ -178,16 +195,32 @@ class WholeProcessPairs:
         # a second run.  The other commands run once to check them and to
         # warm the caches.
         checked_run(self.treebane, self.tree_folder, "100 files processed")
-        checked_run(self.ours_view_save, self.view_folder, "SAVED AS  :  ZTF-natural-32.tga")
-        checked_run(self.ours_view, self.view_folder, "TGA  :  1024 x 1024 - 32BPP")
-        checked_run(self.magick, self.view_folder)
+        checked_run(self.ours["empty"], self.view_folder)
+        checked_run(self.ours["view"], self.view_folder, "TGA  :  1024 x 1024 - 32BPP")
+        checked_run(self.ours["view-save-ztf"], self.view_folder, "SAVED AS  :  ZTF-natural-32.tga")
+        checked_run(self.ours["view-save-tga"], self.view_folder, "SAVED AS  :  TGA-natural-32.tga")
+        checked_run(self.do_nothing, self.view_folder)
+        checked_run(self.stb_load, self.view_folder)
+        checked_run(self.magick_png, self.view_folder)
+        checked_run(self.magick_tga, self.view_folder)
         checked_run(self.copy, self.tree_folder)
+
+    def peak_memory(self):
+        """Peak memory in KiB of a view, of an empty script and of a C++
+        program that does nothing, the median of five runs each."""
+        commands = {"view": self.ours["view"], "empty": self.ours["empty"], "do-nothing": self.do_nothing}
+        return {key: statistics.median(peak_memory(command, self.view_folder) for _ in range(5))
+                for key, command in commands.items()}
 
     def measure(self, round_number):
         """One round: ours and the peer's back to back, the order alternating
         from round to round."""
+        view = self.view_folder
         pairs = {
-            "view-save": ((self.ours_view_save, self.view_folder), (self.magick, self.view_folder)),
+            "empty-script": ((self.ours["empty"], view), (self.do_nothing, view)),
+            "view": ((self.ours["view"], view), (self.stb_load, view)),
+            "view-save-ztf": ((self.ours["view-save-ztf"], view), (self.magick_png, view)),
+            "view-save-tga": ((self.ours["view-save-tga"], view), (self.magick_tga, view)),
             "treebane": ((self.treebane, self.tree_folder), (self.copy, self.tree_folder)),
         }
         results = {}
@@ -199,7 +232,6 @@ class WholeProcessPairs:
                 peer_time = timed(*peer)
                 ours_time = timed(*ours)
             results[key] = (ours_time, peer_time)
-        results["view"] = (timed(self.ours_view, self.view_folder), None)
         return results
 
 
@@ -217,7 +249,7 @@ def main():
     names += [ours for _, ours, _ in IN_PROCESS_ALONE]
 
     samples = {}
-    whole = {"view-save": [], "treebane": [], "view": []}
+    whole = {}
     with tempfile.TemporaryDirectory(prefix="texture-tools-compare-") as scratch:
         pairs = WholeProcessPairs(build, scratch)
         for round_number in range(arguments.rounds):
@@ -225,7 +257,9 @@ def main():
             for name, value in run_benchmarks(program, names, arguments.min_time).items():
                 samples.setdefault(name, []).append(value)
             for key, value in pairs.measure(round_number).items():
-                whole[key].append(value)
+                whole.setdefault(key, []).append(value)
+
+        memory = pairs.peak_memory()
 
     median = {name: statistics.median(values) for name, values in samples.items()}
     now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
@@ -252,16 +286,33 @@ def main():
         line(figure, median[ours], "", None, f"< {limit:g} ms" if limit else "",
              None if limit is None else median[ours] < limit)
 
-    view_save_ours = statistics.median(ours for ours, _ in whole["view-save"])
-    view_save_peer = statistics.median(peer for _, peer in whole["view-save"])
-    line("whole process: view + save-ztf vs convert to PNG", view_save_ours, "ImageMagick convert", view_save_peer,
-         ">= 6x", view_save_peer / view_save_ours >= 6)
-    line("whole process: view alone", statistics.median(ours for ours, _ in whole["view"]), "", None, "", None)
-    tree_ours = statistics.median(ours for ours, _ in whole["treebane"])
-    tree_peer = statistics.median(peer for _, peer in whole["treebane"])
-    line("whole process: treebane second run, 100 textures", tree_ours, "cp of the textures", tree_peer,
-         ">= 0.5x", tree_peer / tree_ours >= 0.5)
+    def whole_line(figure, key, peer_label, target_text, met_by):
+        ours = statistics.median(ours for ours, _ in whole[key])
+        peer = statistics.median(peer for _, peer in whole[key])
+        line(figure, ours, peer_label, peer, target_text, met_by(ours, peer))
 
+    whole_line("whole process: empty script vs doing nothing", "empty-script", "C++ program, no work",
+               "<= +2 ms", lambda ours, peer: ours - peer <= 2.0)
+    whole_line("whole process: view vs stb_image load", "view", "stb_image -O2 load",
+               ">= 1.3x", lambda ours, peer: peer / ours >= 1.3)
+    whole_line("whole process: view + save-ztf vs convert to PNG", "view-save-ztf", "ImageMagick convert",
+               ">= 6x", lambda ours, peer: peer / ours >= 6)
+    whole_line("whole process: view + save-tga vs convert to TGA", "view-save-tga", "ImageMagick convert",
+               "", lambda ours, peer: None)
+    whole_line("whole process: treebane second run, 100 textures", "treebane", "cp of the textures",
+               ">= 0.5x", lambda ours, peer: peer / ours >= 0.5)
+
+    # Peak memory of a view: what the process holds beyond the same program
+    # run on an empty script, against what the view needs (the image state's
+    # two planes, the file and the picture surface).  Within 1 %: the stack
+    # and the small working buffers of a view are not counted as need.
+    extra = memory["view"] - memory["empty"]
+    needed = (1024 * 1024 * 4 + (18 + 1024 * 1024 * 4) + 518 * 518 * 4) / 1024
+    print()
+    print(f"peak memory of a view: {memory['view']} KiB, {extra} KiB above an empty script "
+          f"({memory['empty']} KiB; a C++ program that does nothing: {memory['do-nothing']} KiB); "
+          f"the planes, the file and the surface need {needed:.0f} KiB: "
+          + ("met" if extra <= needed * 1.01 else "NOT MET"))
 
 if __name__ == "__main__":
     main()

@@ -42,7 +42,7 @@ for group in "${@:-run}"; do
       optional+=(wine32:i386) ;;
     bench)
       required+=(cmake g++ make libbenchmark-dev libstb-dev libpng-dev zlib1g-dev
-                 imagemagick python3 coreutils) ;;
+                 imagemagick python3 coreutils time) ;;
     *)
       echo "install-deps: unknown group '$group'" >&2
       usage ;;
