@@ -134,16 +134,36 @@ bool FileSlots::CreateReplacement(std::size_t slot, const std::string& path)
 
 bool FileSlots::CommitReplacement(std::size_t slot)
 {
-    Slot* current = OpenSlot(slot);
+    const Slot* current = OpenSlot(slot);
     if (current == nullptr || !current->replacement) {
         return false;
     }
+    FileBatch batch;
+    const int file = StageReplacement(slot, batch);
+    batch.Commit();
+    return file >= 0 && batch.InPlace(file);
+}
+
+int FileSlots::StageReplacement(std::size_t slot, FileBatch& batch, int after)
+{
+    Slot* current = OpenSlot(slot);
+    if (current == nullptr || !current->replacement) {
+        return -1;
+    }
     WritePending(*current);
-    const bool complete = platform::CommitReplacementFile(
-        TemporaryFileOf(current->handle, current->temporaryPath, current->temporaryRegistration),
-        current->replacementTarget, !current->failed);
+    platform::StagedFile staged;
+    staged.file = TemporaryFileOf(current->handle, current->temporaryPath, current->temporaryRegistration);
+    staged.target = current->replacementTarget;
+    staged.after = after;
+    staged.size = platform::FileLength(current->handle);
+    const bool usable = !current->failed && staged.size >= 0 && after < static_cast<int>(batch.FileCount())
+                        && batch.FileCount() < FileBatch::MaxFiles;
     *current = Slot{};
-    return complete;
+    if (!usable) {
+        platform::DiscardReplacementFile(staged.file);
+        return -1;
+    }
+    return batch.Add(std::move(staged));
 }
 
 int FileSlots::GetByteSlowly(std::size_t slot)
@@ -247,6 +267,93 @@ std::int64_t FileSlots::SlotLength(std::size_t slot)
     }
     WritePending(*current);
     return platform::FileLength(current->handle);
+}
+
+// ---------------------------------------------------------------------------
+
+FileBatch::FileBatch() = default;
+
+FileBatch::~FileBatch()
+{
+    Clear();
+}
+
+int FileBatch::Add(platform::StagedFile&& file)
+{
+    if (committed_) {
+        // A file staged after the commit would never be committed.
+        Clear();
+    }
+    files_.push_back(std::move(file));
+    return static_cast<int>(files_.size() - 1);
+}
+
+int FileBatch::StageCopy(const std::string& source, const std::string& target)
+{
+    if (source.empty() || target.empty() || (!committed_ && files_.size() >= MaxFiles)) {
+        return -1;
+    }
+    platform::StagedFile staged;
+    staged.target = target;
+    staged.copy = true;
+    if (!platform::StageCopyFile(source, target, staged)) {
+        return -1;
+    }
+    return Add(std::move(staged));
+}
+
+const std::string& FileBatch::StagedPath(int file) const
+{
+    return files_.at(static_cast<std::size_t>(file)).file.path;
+}
+
+std::size_t FileBatch::FileCount() const
+{
+    return committed_ ? 0 : files_.size();
+}
+
+std::int64_t FileBatch::StagedBytes() const
+{
+    std::int64_t bytes = 0;
+    if (!committed_) {
+        for (const platform::StagedFile& file : files_) {
+            bytes += file.size;
+        }
+    }
+    return bytes;
+}
+
+void FileBatch::Commit()
+{
+    if (!committed_) {
+        platform::CommitStagedFiles(files_);
+        committed_ = true;
+    }
+}
+
+bool FileBatch::InPlace(int file) const
+{
+    return committed_ && file >= 0 && static_cast<std::size_t>(file) < files_.size()
+           && files_[static_cast<std::size_t>(file)].inPlace;
+}
+
+void FileBatch::Clear()
+{
+    if (!committed_) {
+        for (const platform::StagedFile& file : files_) {
+            platform::DiscardReplacementFile(file.file);
+        }
+    }
+    files_.clear();
+    committed_ = false;
+}
+
+bool CopyWholeFile(const std::string& source, const std::string& target)
+{
+    FileBatch batch;
+    const int copy = batch.StageCopy(source, target);
+    batch.Commit();
+    return copy >= 0 && batch.InPlace(copy);
 }
 
 }  // namespace treebane
