@@ -5,6 +5,9 @@
 
 #include "file_slots_platform.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace treebane {
 
 namespace platform = file_slots_platform;
@@ -163,6 +166,7 @@ int FileSlots::StageReplacement(std::size_t slot, FileBatch& batch, int after)
         platform::DiscardReplacementFile(staged.file);
         return -1;
     }
+    platform::StartWriteBack(staged.file.handle);
     return batch.Add(std::move(staged));
 }
 
@@ -216,6 +220,44 @@ void FileSlots::PutByteSlowly(std::size_t slot, int value)
         WritePending(*current);
     }
     current->buffer[current->writeIndex++] = static_cast<std::uint8_t>(value);
+}
+
+void FileSlots::GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count)
+{
+    while (count > 0) {
+        if (slot < slots_.size()) {
+            Slot& current = slots_[slot];
+            const std::size_t ready = std::min(count, current.readEnd - current.readIndex);
+            if (ready > 0) {
+                std::memcpy(data, current.buffer.get() + current.readIndex, ready);
+                current.readIndex += ready;
+                data += ready;
+                count -= ready;
+                continue;
+            }
+        }
+        *data++ = static_cast<std::uint8_t>(GetByteSlowly(slot));
+        --count;
+    }
+}
+
+void FileSlots::PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t count)
+{
+    while (count > 0) {
+        if (slot < slots_.size()) {
+            Slot& current = slots_[slot];
+            const std::size_t room = std::min(count, current.writeLimit - current.writeIndex);
+            if (room > 0) {
+                std::memcpy(current.buffer.get() + current.writeIndex, data, room);
+                current.writeIndex += room;
+                data += room;
+                count -= room;
+                continue;
+            }
+        }
+        PutByteSlowly(slot, *data++);
+        --count;
+    }
 }
 
 void FileSlots::SetPosition(std::size_t slot, std::int64_t offset)

@@ -113,6 +113,12 @@ public:
         PutByteSlowly(slot, value);
     }
 
+    // `count` GetByte calls in one, their results stored in `data`.
+    void GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count);
+
+    // `count` PutByte calls in one, of the bytes at `data`.
+    void PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t count);
+
     // Writes pending bytes, drops read-ahead and moves the position to
     // `offset` bytes from the start of the file. Nothing for a free slot.
     void SetPosition(std::size_t slot, std::int64_t offset);

@@ -70,6 +70,11 @@ void CommitStagedFiles(std::vector<StagedFile>& files);
 // copy that is never committed.
 void DiscardReplacementFile(const TemporaryFile& file);
 
+// Asks the system to start writing the file's data to disk now, without
+// waiting for it, so that the flush of a batch finds less left to do. Only
+// a hint: nothing is known to be durable afterwards.
+void StartWriteBack(std::intptr_t handle);
+
 // The count read, 0 at the end of the file, -1 on failure.
 long long ReadSome(std::intptr_t handle, std::uint8_t* data, std::size_t size);
 

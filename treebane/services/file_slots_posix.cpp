@@ -12,6 +12,9 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -165,6 +168,48 @@ int Descriptor(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
+// A descriptor of the file that `target` names, opened only so that the
+// file outlives the rename that replaces it; -1 when there is none.
+int HoldReplacedFile(const std::string& target)
+{
+    return ::open(target.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Closes the descriptors of replaced files. The last close of a replaced
+// file frees its blocks, and a file system mounted to discard freed blocks
+// waits for the disk each time, so the descriptors are closed by a few
+// threads at once. The threads do nothing else and take no signal; this
+// returns when every descriptor is closed.
+void ReleaseReplacedFiles(const std::vector<int>& descriptors)
+{
+    constexpr std::size_t MaxThreads = 8;
+    constexpr std::size_t FilesPerThread = 2;
+    std::atomic<std::size_t> next{0};
+    const auto closeRest = [&descriptors, &next] {
+        for (std::size_t index = next++; index < descriptors.size(); index = next++) {
+            ::close(descriptors[index]);
+        }
+    };
+    std::vector<std::thread> threads;
+    sigset_t all;
+    sigset_t previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+    try {
+        const std::size_t wanted = std::min(MaxThreads, descriptors.size() / FilesPerThread);
+        for (std::size_t count = 1; count < wanted; ++count) {
+            threads.emplace_back(closeRest);
+        }
+    } catch (const std::system_error&) {
+        // Fewer threads, or none: this thread closes what is left.
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    closeRest();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -253,6 +298,7 @@ bool StageCopyFile(const std::string& source, const std::string& target, StagedF
     // back through a name of this process's own.
     staged.sourceProperties = static_cast<std::uint32_t>(sourceStatus.st_mode & 07777);
     staged.size = size;
+    StartWriteBack(output);
     return true;
 }
 
@@ -309,12 +355,18 @@ void CommitStagedFiles(std::vector<StagedFile>& files)
     // The copies first, then the files that may depend on them.
     for (const bool copies : {true, false}) {
         std::vector<std::string> folders;
+        std::vector<int> replaced;
         for (std::size_t index = 0; index < files.size(); ++index) {
             StagedFile& staged = files[index];
             if (staged.copy != copies) {
                 continue;
             }
-            const bool ready = complete[index] && (staged.after < 0 || files[staged.after].inPlace);
+            const bool ready =
+                complete[index] && (staged.after < 0 || files[static_cast<std::size_t>(staged.after)].inPlace);
+            const int held = ready ? HoldReplacedFile(staged.target) : -1;
+            if (held >= 0) {
+                replaced.push_back(held);
+            }
             staged.inPlace = ready && ::rename(staged.file.path.c_str(), staged.target.c_str()) == 0;
             if (!staged.inPlace) {
                 ::unlink(staged.file.path.c_str());
@@ -328,6 +380,7 @@ void CommitStagedFiles(std::vector<StagedFile>& files)
         for (const std::string& folder : folders) {
             SyncFolder(folder);
         }
+        ReleaseReplacedFiles(replaced);
     }
 }
 
@@ -338,6 +391,15 @@ void DiscardReplacementFile(const TemporaryFile& file)
     }
     ::unlink(file.path.c_str());
     UnregisterTemporary(file.registration);
+}
+
+void StartWriteBack(std::intptr_t handle)
+{
+#ifdef __linux__
+    ::sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    static_cast<void>(handle);
+#endif
 }
 
 long long ReadSome(std::intptr_t handle, std::uint8_t* data, std::size_t size)
