@@ -291,6 +291,13 @@ void RunTreeClearing()
         if (name.find(MaskName) != std::string::npos) {
             continue;
         }
+        // A texture or backup that is only staged so far cannot be found
+        // under its name: a texture whose names the file system takes for
+        // them (differing in letter case only, on Windows) waits for the
+        // commit, and then finds them as the files they are.
+        if (batch.files.Holds(name) || batch.files.Holds(name + BackupSuffix)) {
+            CommitBatch(batch, state);
+        }
         StageTexture(slots, batch, name, state);
         if (batch.textures.size() >= BatchTextures || batch.files.StagedBytes() >= BatchBytes) {
             CommitBatch(batch, state);

@@ -349,6 +349,16 @@ const std::string& FileBatch::StagedPath(int file) const
     return files_.at(static_cast<std::size_t>(file)).file.path;
 }
 
+bool FileBatch::Holds(const std::string& target) const
+{
+    if (committed_) {
+        return false;
+    }
+    return std::any_of(files_.begin(), files_.end(), [&target](const platform::StagedFile& file) {
+        return platform::SameTarget(file.target, target);
+    });
+}
+
 std::size_t FileBatch::FileCount() const
 {
     return committed_ ? 0 : files_.size();

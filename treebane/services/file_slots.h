@@ -215,6 +215,11 @@ public:
     // Where a staged file can be read before the commit.
     const std::string& StagedPath(int file) const;
 
+    // True when a file staged for `target`, or for a name that the file
+    // system takes for the same file, waits for the commit. Such a target
+    // is not there yet for anyone who looks for it by name.
+    bool Holds(const std::string& target) const;
+
     std::size_t FileCount() const;
     // The bytes held by the staged files together.
     std::int64_t StagedBytes() const;

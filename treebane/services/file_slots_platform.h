@@ -58,6 +58,10 @@ struct StagedFile {
 // of `source` into it. False when that fails; nothing remains then.
 bool StageCopyFile(const std::string& source, const std::string& target, StagedFile& staged);
 
+// True when the names `first` and `second`, in one folder, name the same
+// file: the same text, or on Windows the same but for letter case.
+bool SameTarget(const std::string& first, const std::string& second);
+
 // Commits a batch: gives each file what it keeps of its source or target,
 // makes all of them durable in one pass, renames the copies over their
 // targets and syncs their folders, then renames the rest and syncs their

@@ -302,6 +302,11 @@ bool StageCopyFile(const std::string& source, const std::string& target, StagedF
     return true;
 }
 
+bool SameTarget(const std::string& first, const std::string& second)
+{
+    return first == second;
+}
+
 void CommitStagedFiles(std::vector<StagedFile>& files)
 {
     // What each file keeps: a copy its source's permission bits, a
