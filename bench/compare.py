@@ -168,11 +168,12 @@ class WholeProcessPairs:
                        "-define", "png:compression-filter=5", "natural-32.png"]
 
         self.tree_folder = os.path.join(files, "treebane")
+        # The peer copies the whole texture folder, backups and mask
+        # included, and makes the copy durable, into a folder that is
+        # removed before each of its runs, outside the timing.
         self.copies = os.path.join(files, "copies")
-        os.makedirs(self.copies)
-        textures = sorted(name for name in os.listdir(self.tree_folder) if name.endswith(".tree.tga"))
         self.treebane = [os.path.join(build, "treebane", "treebane")]
-        self.copy = ["/bin/cp"] + textures + [self.copies + "/"]
+        self.copy = ["/bin/sh", "-c", 'cp -r "$0" "$1" && sync -f "$1"', self.tree_folder, self.copies]
 
         # The first run of treebane makes the backups; every run after it is
         # a second run.  The other commands run once to check them and to
@@ -181,7 +182,13 @@ class WholeProcessPairs:
         checked_run(self.ours_view_save, self.view_folder, "SAVED AS  :  ZTF-natural-32.tga")
         checked_run(self.ours_view, self.view_folder, "TGA  :  1024 x 1024 - 32BPP")
         checked_run(self.magick, self.view_folder)
+        shutil.rmtree(self.copies, ignore_errors=True)
         checked_run(self.copy, self.tree_folder)
+
+    def before_peer(self, key):
+        """Untimed preparation of a peer's run."""
+        if key == "treebane":
+            shutil.rmtree(self.copies, ignore_errors=True)
 
     def measure(self, round_number):
         """One round: ours and the peer's back to back, the order alternating
@@ -194,8 +201,10 @@ class WholeProcessPairs:
         for key, (ours, peer) in pairs.items():
             if round_number % 2 == 0:
                 ours_time = timed(*ours)
+                self.before_peer(key)
                 peer_time = timed(*peer)
             else:
+                self.before_peer(key)
                 peer_time = timed(*peer)
                 ours_time = timed(*ours)
             results[key] = (ours_time, peer_time)
@@ -259,8 +268,8 @@ def main():
     line("whole process: view alone", statistics.median(ours for ours, _ in whole["view"]), "", None, "", None)
     tree_ours = statistics.median(ours for ours, _ in whole["treebane"])
     tree_peer = statistics.median(peer for _, peer in whole["treebane"])
-    line("whole process: treebane second run, 100 textures", tree_ours, "cp of the textures", tree_peer,
-         ">= 0.5x", tree_peer / tree_ours >= 0.5)
+    line("whole process: treebane second run, 100 textures", tree_ours, "cp -r of the folder + sync", tree_peer,
+         ">= 0.67x", tree_ours <= 1.5 * tree_peer)
 
 
 if __name__ == "__main__":
