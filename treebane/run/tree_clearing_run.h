@@ -13,7 +13,7 @@ namespace treebane {
 // A texture is either left exactly as it was or completely rewritten,
 // whatever fails and whenever the process is interrupted; a backup exists
 // either completely or not at all, and always before its texture is
-// rewritten. The textures are made durable in batches of up to 32, with one
+// rewritten. The textures are made durable in batches of up to 64, with one
 // sync for each batch; the console lines of a batch's textures appear
 // together, once the batch is committed, in the order of the textures.
 //

@@ -200,7 +200,7 @@ class FileBatch {
 public:
     // At most this many files are staged at once; each one keeps a handle
     // open until the commit.
-    static constexpr std::size_t MaxFiles = 64;
+    static constexpr std::size_t MaxFiles = 128;
 
     FileBatch();
     ~FileBatch();

@@ -175,40 +175,66 @@ int HoldReplacedFile(const std::string& target)
     return ::open(target.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
 }
 
-// Closes the descriptors of replaced files. The last close of a replaced
-// file frees its blocks, and a file system mounted to discard freed blocks
-// waits for the disk each time, so the descriptors are closed by a few
-// threads at once. The threads do nothing else and take no signal; this
-// returns when every descriptor is closed.
-void ReleaseReplacedFiles(const std::vector<int>& descriptors)
-{
-    constexpr std::size_t MaxThreads = 8;
-    constexpr std::size_t FilesPerThread = 2;
-    std::atomic<std::size_t> next{0};
-    const auto closeRest = [&descriptors, &next] {
-        for (std::size_t index = next++; index < descriptors.size(); index = next++) {
-            ::close(descriptors[index]);
+// The descriptors of replaced files, closed in the background. The last
+// close of a replaced file frees its blocks, and on a file system mounted
+// to discard freed blocks that waits for the disk each time; a few threads
+// close them at once while the run goes on with the next batch. Only the
+// files of one commit are in flight: the next commit, and the end of the
+// process, wait for them first. The threads do nothing else and take no
+// signal.
+class ReplacedFiles {
+public:
+    ReplacedFiles() = default;
+    ~ReplacedFiles() { Wait(); }
+    ReplacedFiles(const ReplacedFiles&) = delete;
+    ReplacedFiles& operator=(const ReplacedFiles&) = delete;
+
+    void Release(std::vector<int> descriptors)
+    {
+        constexpr std::size_t MaxThreads = 8;
+        constexpr std::size_t FilesPerThread = 2;
+        Wait();
+        descriptors_ = std::move(descriptors);
+        next_ = 0;
+        sigset_t all;
+        sigset_t previous;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+        try {
+            const std::size_t wanted = std::min(MaxThreads, (descriptors_.size() + 1) / FilesPerThread);
+            while (threads_.size() < wanted) {
+                threads_.emplace_back([this] { CloseRest(); });
+            }
+        } catch (const std::system_error&) {
+            // Fewer threads, or none: Wait closes what they leave.
         }
-    };
-    std::vector<std::thread> threads;
-    sigset_t all;
-    sigset_t previous;
-    sigfillset(&all);
-    ::pthread_sigmask(SIG_BLOCK, &all, &previous);
-    try {
-        const std::size_t wanted = std::min(MaxThreads, descriptors.size() / FilesPerThread);
-        for (std::size_t count = 1; count < wanted; ++count) {
-            threads.emplace_back(closeRest);
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    void Wait()
+    {
+        CloseRest();
+        for (std::thread& thread : threads_) {
+            thread.join();
         }
-    } catch (const std::system_error&) {
-        // Fewer threads, or none: this thread closes what is left.
+        threads_.clear();
+        descriptors_.clear();
     }
-    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    closeRest();
-    for (std::thread& thread : threads) {
-        thread.join();
+
+private:
+    void CloseRest()
+    {
+        for (std::size_t index = next_++; index < descriptors_.size(); index = next_++) {
+            ::close(descriptors_[index]);
+        }
     }
-}
+
+    std::vector<int> descriptors_;
+    std::atomic<std::size_t> next_{0};
+    std::vector<std::thread> threads_;
+};
+
+ReplacedFiles replacedFiles;
 
 }  // namespace
 
@@ -309,6 +335,8 @@ bool SameTarget(const std::string& first, const std::string& second)
 
 void CommitStagedFiles(std::vector<StagedFile>& files)
 {
+    replacedFiles.Wait();
+
     // What each file keeps: a copy its source's permission bits, a
     // replacement its target's owner and permission bits.
     std::vector<bool> complete(files.size());
@@ -385,7 +413,7 @@ void CommitStagedFiles(std::vector<StagedFile>& files)
         for (const std::string& folder : folders) {
             SyncFolder(folder);
         }
-        ReleaseReplacedFiles(replaced);
+        replacedFiles.Release(std::move(replaced));
     }
 }
 

@@ -212,17 +212,17 @@ TEST_F(Interruption, KilledAtEveryFileChangeOfABatch)
     EXPECT_GT(partlyRewritten, 0) << "no kill came between the renames of the textures";
 }
 
-// A batch holds at most 32 textures: 40 textures are committed in two
+// A batch holds at most 64 textures: 70 textures are committed in two
 // batches, and a kill in the second leaves the first one done.
-TEST_F(Interruption, BatchesHoldAtMostThirtyTwoTextures)
+TEST_F(Interruption, BatchesHoldAtMostSixtyFourTextures)
 {
-    Prepare(40);
+    Prepare(70);
     {
         SCOPED_TRACE("a first run, killed at its first sync");
         ResetFolder(TextureCount());
         ASSERT_TRUE(EndedBy(RunKilledAt("syncfs", 1).status, SIGKILL));
         ExpectConsistent(true);
-        EXPECT_EQ(TemporaryFiles(), 2 * 32) << "a backup and a rewrite for each texture of the batch";
+        EXPECT_EQ(TemporaryFiles(), 2 * 64) << "a backup and a rewrite for each texture of the batch";
         EXPECT_EQ(RewrittenTextures(), 0);
     }
     {
@@ -230,8 +230,8 @@ TEST_F(Interruption, BatchesHoldAtMostThirtyTwoTextures)
         ResetFolder(0);
         ASSERT_TRUE(EndedBy(RunKilledAt("syncfs", 2).status, SIGKILL));
         ExpectConsistent(true);
-        EXPECT_EQ(TemporaryFiles(), 8);
-        EXPECT_EQ(RewrittenTextures(), 32);
+        EXPECT_EQ(TemporaryFiles(), 6);
+        EXPECT_EQ(RewrittenTextures(), 64);
     }
     ExpectFinishedByAWholeRun();
 }
