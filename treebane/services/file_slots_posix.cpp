@@ -44,7 +44,8 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 // A full batch, and a replacement or copy of its own besides.
 constexpr int MaxPendingTemporaries = static_cast<int>(FileBatch::MaxFiles) + 8;
-PendingTemporary pendingTemporaries[MaxPendingTemporaries];
+// Zero from the start, without code that would touch every page of it.
+constinit PendingTemporary pendingTemporaries[MaxPendingTemporaries]{};
 
 // -1 when the path is too long or the registry is full.
 int RegisterTemporary(const std::string& path)
