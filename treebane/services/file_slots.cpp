@@ -170,18 +170,40 @@ int FileSlots::StageReplacement(std::size_t slot, FileBatch& batch, int after)
     return batch.Add(std::move(staged));
 }
 
+void FileSlots::SwitchToReading(Slot& slot)
+{
+    if (slot.mode == Mode::Writing) {
+        WritePending(slot);
+        slot.mode = Mode::Reading;
+        slot.writeLimit = 0;
+        slot.atEnd = false;
+    }
+}
+
+void FileSlots::SwitchToWriting(Slot& slot)
+{
+    if (slot.mode == Mode::Reading) {
+        // The file position is at the end of the read-ahead; move it back
+        // to the first byte that has not been consumed yet.
+        const std::size_t unread = slot.readEnd - slot.readIndex;
+        if (unread > 0 && !platform::SeekBack(slot.handle, unread)) {
+            slot.failed = true;
+        }
+        DropReadAhead(slot);
+        slot.mode = Mode::Writing;
+        slot.writeIndex = 0;
+        slot.writeLimit = BufferSize;
+        slot.atEnd = false;
+    }
+}
+
 int FileSlots::GetByteSlowly(std::size_t slot)
 {
     Slot* current = OpenSlot(slot);
     if (current == nullptr) {
         return 0;
     }
-    if (current->mode == Mode::Writing) {
-        WritePending(*current);
-        current->mode = Mode::Reading;
-        current->writeLimit = 0;
-        current->atEnd = false;
-    }
+    SwitchToReading(*current);
     if (current->atEnd) {
         return 0;
     }
@@ -205,17 +227,7 @@ void FileSlots::PutByteSlowly(std::size_t slot, int value)
         return;
     }
     if (current->mode == Mode::Reading) {
-        // The file position is at the end of the read-ahead; move it back
-        // to the first byte that has not been consumed yet.
-        const std::size_t unread = current->readEnd - current->readIndex;
-        if (unread > 0 && !platform::SeekBack(current->handle, unread)) {
-            current->failed = true;
-        }
-        DropReadAhead(*current);
-        current->mode = Mode::Writing;
-        current->writeIndex = 0;
-        current->writeLimit = BufferSize;
-        current->atEnd = false;
+        SwitchToWriting(*current);
     } else if (current->writeIndex >= current->writeLimit) {
         WritePending(*current);
     }
@@ -236,8 +248,28 @@ void FileSlots::GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count
                 continue;
             }
         }
-        *data++ = static_cast<std::uint8_t>(GetByteSlowly(slot));
-        --count;
+        Slot* current = OpenSlot(slot);
+        if (current == nullptr || (current->mode == Mode::Reading && current->atEnd)) {
+            // What GetByte gives here, byte after byte.
+            std::memset(data, 0, count);
+            return;
+        }
+        if (count < BufferSize) {
+            *data++ = static_cast<std::uint8_t>(GetByteSlowly(slot));
+            --count;
+            continue;
+        }
+        // A request of a whole buffer or more bypasses the buffer, which is
+        // empty by now.
+        SwitchToReading(*current);
+        const long long read = platform::ReadSome(current->handle, data, count);
+        if (read <= 0) {
+            current->failed = current->failed || read < 0;
+            current->atEnd = true;
+            continue;
+        }
+        data += read;
+        count -= static_cast<std::size_t>(read);
     }
 }
 
@@ -254,6 +286,9 @@ void FileSlots::PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t
                 count -= room;
                 continue;
             }
+        }
+        if (!IsOpen(slot)) {
+            return;
         }
         PutByteSlowly(slot, *data++);
         --count;

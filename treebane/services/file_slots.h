@@ -113,10 +113,13 @@ public:
         PutByteSlowly(slot, value);
     }
 
-    // `count` GetByte calls in one, their results stored in `data`.
+    // `count` GetByte calls in one, their results stored in `data`. A
+    // request of BufferSize bytes or more reads past the buffer, straight
+    // into `data`.
     void GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count);
 
-    // `count` PutByte calls in one, of the bytes at `data`.
+    // `count` PutByte calls in one, of the bytes at `data`, through the
+    // buffer.
     void PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t count);
 
     // Writes pending bytes, drops read-ahead and moves the position to
@@ -177,6 +180,8 @@ private:
     int GetByteSlowly(std::size_t slot);
     void PutByteSlowly(std::size_t slot, int value);
     void WritePending(Slot& slot);
+    void SwitchToReading(Slot& slot);  // writes the pending bytes first
+    void SwitchToWriting(Slot& slot);  // gives back the read-ahead first
     void DropReadAhead(Slot& slot);
     void ReleaseSlot(Slot& slot);
 

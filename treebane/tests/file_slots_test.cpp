@@ -112,16 +112,33 @@ TEST(FileSlots, RunsOfBytesAreSingleBytesInOne)
     FileSlots slots;
     ASSERT_TRUE(slots.OpenForReading(1, folder / "source"));
     ASSERT_TRUE(slots.CreateForWriting(2, folder / "copy"));
-    std::string read(bytes.size() + 900, 'x');
-    for (std::size_t offset = 0; offset < read.size(); offset += 512) {
-        const std::size_t count = std::min<std::size_t>(512, read.size() - offset);
+    // Runs shorter than the buffer, and longer ones, which bypass it.
+    const std::size_t runLengths[] = {512, 5000, 3, 9000};
+    std::string read(bytes.size() + 9000, 'x');
+    std::size_t offset = 0;
+    for (std::size_t turn = 0; offset < read.size(); ++turn) {
+        const std::size_t count = std::min(runLengths[turn % std::size(runLengths)], read.size() - offset);
         auto* run = reinterpret_cast<std::uint8_t*>(read.data() + offset);
         slots.GetBytes(1, run, count);
         slots.PutBytes(2, run, count);
+        offset += count;
     }
-    EXPECT_TRUE(SameBytes(read, bytes + std::string(900, '\0')));
+    EXPECT_TRUE(SameBytes(read, bytes + std::string(9000, '\0')));
+    EXPECT_FALSE(slots.SlotFailed(1));
     slots.CloseSlot(2);
     EXPECT_TRUE(SameBytes(ReadBytes(folder / "copy"), read));
+
+    // A long run read back right after writes sees them.
+    ASSERT_TRUE(slots.CreateForWriting(3, folder / "both"));
+    PutAll(slots, 3, "head");
+    slots.SetPosition(3, 0);
+    slots.PutBytes(3, reinterpret_cast<const std::uint8_t*>(bytes.data()), 10);
+    std::string back(FileSlots::BufferSize + 6, 'x');
+    slots.SetPosition(3, 0);
+    slots.GetBytes(3, reinterpret_cast<std::uint8_t*>(back.data()), back.size());
+    EXPECT_TRUE(SameBytes(back, bytes.substr(0, 10) + std::string(FileSlots::BufferSize - 4, '\0')));
+    slots.CloseSlot(3);
+    std::filesystem::remove(folder / "both");
 
     std::uint8_t run[3] = {7, 7, 7};
     slots.GetBytes(5, run, sizeof run);
