@@ -185,11 +185,12 @@ class WholeProcessPairs:
         self.magick_tga = [IMAGEMAGICK, "natural-32.tga", "-compress", "None", "copy-natural-32.tga"]
 
         self.tree_folder = os.path.join(files, "treebane")
+        # The peer copies the whole texture folder, backups and mask
+        # included, and makes the copy durable, into a folder that is
+        # removed before each of its runs, outside the timing.
         self.copies = os.path.join(files, "copies")
-        os.makedirs(self.copies)
-        textures = sorted(name for name in os.listdir(self.tree_folder) if name.endswith(".tree.tga"))
         self.treebane = [os.path.join(build, "treebane", "treebane")]
-        self.copy = ["/bin/cp"] + textures + [self.copies + "/"]
+        self.copy = ["/bin/sh", "-c", 'cp -r "$0" "$1" && sync -f "$1"', self.tree_folder, self.copies]
 
         # The first run of treebane makes the backups; every run after it is
         # a second run.  The other commands run once to check them and to
@@ -203,7 +204,13 @@ class WholeProcessPairs:
         checked_run(self.stb_load, self.view_folder)
         checked_run(self.magick_png, self.view_folder)
         checked_run(self.magick_tga, self.view_folder)
+        shutil.rmtree(self.copies, ignore_errors=True)
         checked_run(self.copy, self.tree_folder)
+
+    def before_peer(self, key):
+        """Untimed preparation of a peer's run."""
+        if key == "treebane":
+            shutil.rmtree(self.copies, ignore_errors=True)
 
     def peak_memory(self):
         """Peak memory in KiB of a view, of an empty script and of a C++
@@ -227,8 +234,10 @@ class WholeProcessPairs:
         for key, (ours, peer) in pairs.items():
             if round_number % 2 == 0:
                 ours_time = timed(*ours)
+                self.before_peer(key)
                 peer_time = timed(*peer)
             else:
+                self.before_peer(key)
                 peer_time = timed(*peer)
                 ours_time = timed(*ours)
             results[key] = (ours_time, peer_time)
@@ -299,8 +308,8 @@ def main():
                ">= 6x", lambda ours, peer: peer / ours >= 6)
     whole_line("whole process: view + save-tga vs convert to TGA", "view-save-tga", "ImageMagick convert",
                "", lambda ours, peer: None)
-    whole_line("whole process: treebane second run, 100 textures", "treebane", "cp of the textures",
-               ">= 0.5x", lambda ours, peer: peer / ours >= 0.5)
+    whole_line("whole process: treebane second run, 100 textures", "treebane", "cp -r of the folder + sync",
+               ">= 0.67x", lambda ours, peer: ours <= 1.5 * peer)
 
     # Peak memory of a view: what the process holds beyond the same program
     # run on an empty script, against what the view needs (the image state's

@@ -1,6 +1,7 @@
 // treebane, black box: the program's second run over a folder of textures
 // whose backups exist (every texture rewritten from its backup through the
-// mask, each flushed to disk), against cp copying the same textures.
+// mask, the rewrites made durable in batches), against cp copying the same
+// textures.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>

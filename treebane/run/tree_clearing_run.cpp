@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace treebane {
 
@@ -26,16 +27,44 @@ constexpr char BackupSuffix[] = "_org";
 
 constexpr std::size_t HeaderSize = 18;
 constexpr std::int64_t RowCount = 512;
-constexpr std::int64_t RowLength = 512;
-constexpr std::int64_t PixelCount = RowCount * RowLength;
+constexpr std::size_t RowLength = 512;
+constexpr std::int64_t PixelCount = RowCount * static_cast<std::int64_t>(RowLength);
+// The rows that the pixel loop takes at once: an eighth of the pixels.
+constexpr std::int64_t BandRows = 64;
+static_assert(RowCount % BandRows == 0);
 
 constexpr char TitleLine[] = "treebane - tree texture cleaner";
+
+// The textures of one batch are made durable and put in place together:
+// with a backup and a rewrite each, at most as many as a FileBatch holds,
+// and no more once their files hold this many bytes, so that the batch's
+// temporary files take little room on the disk.
+constexpr std::size_t BatchTextures = FileBatch::MaxFiles / 2;
+constexpr std::int64_t BatchBytes = std::int64_t{64} << 20;
 
 struct RunState {
     // Wider than the counts can get in practice, so that they never wrap.
     std::int64_t FilesProcessed = 0;
     std::int64_t TreegroupsCut = 0;
     std::array<std::uint8_t, HeaderSize> TreeHeader{};
+};
+
+// A texture of the batch that is not committed yet. Its console lines are
+// held until its outcome is known, and then written in the order in which
+// they would have come had each texture been finished on its own.
+struct PendingTexture {
+    std::string name;
+    std::vector<std::string> lines;  // the blank line and the backup's line
+    int backup = -1;                 // the backup made in this batch
+    int rewrite = -1;
+    bool processing = false;  // "Processing <name>" is due: the pixels were worked through
+    bool failed = false;      // could not be staged
+    std::int64_t cleared = 0;
+};
+
+struct Batch {
+    FileBatch files;
+    std::vector<PendingTexture> textures;
 };
 
 void WriteIntroduction()
@@ -71,18 +100,21 @@ void ReportLeftUnchanged(const std::string& name)
     WriteLine(name + " could not be processed - left unchanged");
 }
 
-// Handles one texture. The line "<name> could not be processed - left
-// unchanged" takes the place of "Processing <name>" when the texture cannot
-// be read or may not be written, its backup can neither be found nor made,
-// or the replacement, the mask or the backup cannot be opened. A failure
-// that shows only after "Processing <name>" has been written (a read error
-// in the pixel loop, or writing, flushing or renaming the replacement) adds
-// the line after it.
-// Either way the texture keeps its old bytes and its pixels are not counted.
-void ClearTexture(FileSlots& slots, const std::string& name, RunState& state)
+// Stages one texture in the batch: its backup, when it has none yet, and
+// its rewrite. The line "<name> could not be processed - left unchanged"
+// takes the place of "Processing <name>" when the texture cannot be read
+// or may not be written, its backup can neither be found nor made, or the
+// replacement, the mask or the backup cannot be opened. A failure that
+// shows only after "Processing <name>" is due (a read error in the pixel
+// loop, or writing, flushing or renaming the replacement) adds the line
+// after it. Either way the texture keeps its old bytes and its pixels are
+// not counted.
+void StageTexture(FileSlots& slots, Batch& batch, const std::string& name, RunState& state)
 {
     const std::string backupName = name + BackupSuffix;
     ++state.FilesProcessed;
+    PendingTexture& texture = batch.textures.emplace_back();
+    texture.name = name;
 
     const bool textureOpened = slots.OpenForReading(SourceSlot, name);
     for (std::uint8_t& headerByte : state.TreeHeader) {
@@ -91,71 +123,110 @@ void ClearTexture(FileSlots& slots, const std::string& name, RunState& state)
     const bool headerRead = textureOpened && !slots.SlotFailed(SourceSlot);
     slots.CloseSlot(SourceSlot);
 
-    WriteLine("");
+    texture.lines.emplace_back("");
     // A texture that may not be written (read-only, for instance) gets no
     // backup either: nothing in the folder changes for it.
     if (!headerRead || !MayReplace(name)) {
-        ReportLeftUnchanged(name);
+        texture.failed = true;
         return;
     }
 
+    // The pixels come from the backup, or from the copy that becomes it.
+    std::string pixelSource = backupName;
     if (slots.OpenForReading(ProbeSlot, backupName)) {
         slots.CloseSlot(ProbeSlot);
-        WriteLine(backupName + " allready excists");
+        texture.lines.push_back(backupName + " allready excists");
     } else if (PathExists(backupName)) {
         // Something that is not a readable file holds the backup's name. It
         // may be the only copy of the original, so it is not replaced.
-        ReportLeftUnchanged(name);
+        texture.failed = true;
         return;
     } else {
-        WriteLine("Saving " + name);
-        if (!CopyWholeFile(name, backupName)) {
-            ReportLeftUnchanged(name);
+        texture.lines.push_back("Saving " + name);
+        texture.backup = batch.files.StageCopy(name, backupName);
+        if (texture.backup < 0) {
+            texture.failed = true;
             return;
         }
+        pixelSource = batch.files.StagedPath(texture.backup);
     }
 
     const bool ready = slots.CreateReplacement(OutputSlot, name) && slots.OpenForReading(MaskSlot, MaskName)
-                       && slots.OpenForReading(SourceSlot, backupName);
+                       && slots.OpenForReading(SourceSlot, pixelSource);
     if (!ready) {
         slots.CloseSlot(OutputSlot);
         slots.CloseSlot(MaskSlot);
         slots.CloseSlot(SourceSlot);
-        ReportLeftUnchanged(name);
+        texture.failed = true;
         return;
     }
     for (const std::uint8_t headerByte : state.TreeHeader) {
         slots.PutByte(OutputSlot, headerByte);
     }
-    WriteLine("Processing " + name);
+    texture.processing = true;
 
     // The pixels come from the backup, so every run starts from the
     // original, whatever earlier runs and masks did to the texture.
+    // A band of rows at a time: the same bytes as one GetByte, GetByte and
+    // PutByte per pixel, with one system call per band and file.
     slots.SetPosition(SourceSlot, HeaderSize);
     std::int64_t clearedHere = 0;
-    for (std::int64_t row = 0; row < RowCount; ++row) {
-        for (std::int64_t column = 0; column < RowLength; ++column) {
-            int pixel = slots.GetByte(SourceSlot);
-            const int mask = slots.GetByte(MaskSlot);
-            if (mask == 0) {
-                if (pixel != 0) {
-                    ++clearedHere;
-                }
-                pixel = 0;
-            }
-            slots.PutByte(OutputSlot, pixel);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(BandRows) * RowLength);
+    std::vector<std::uint8_t> masks(pixels.size());
+    for (std::int64_t row = 0; row < RowCount; row += BandRows) {
+        slots.GetBytes(SourceSlot, pixels.data(), pixels.size());
+        slots.GetBytes(MaskSlot, masks.data(), masks.size());
+        // Without branches, which random masks would keep mispredicting.
+        std::uint32_t clearedInBand = 0;
+        for (std::size_t index = 0; index < pixels.size(); ++index) {
+            const bool cleared = masks[index] == 0;
+            clearedInBand += static_cast<std::uint32_t>(cleared && pixels[index] != 0);
+            pixels[index] = cleared ? std::uint8_t{0} : pixels[index];
         }
+        clearedHere += clearedInBand;
+        slots.PutBytes(OutputSlot, pixels.data(), pixels.size());
     }
     const bool readsSucceeded = !slots.SlotFailed(SourceSlot) && !slots.SlotFailed(MaskSlot);
     slots.CloseSlot(MaskSlot);
     slots.CloseSlot(SourceSlot);
 
-    if (readsSucceeded && slots.CommitReplacement(OutputSlot)) {
-        state.TreegroupsCut += clearedHere;
-    } else {
+    if (!readsSucceeded) {
         slots.CloseSlot(OutputSlot);
-        ReportLeftUnchanged(name);
+        texture.failed = true;
+        return;
     }
+    // A rewrite replaces its texture only once the texture's new backup is
+    // in place.
+    texture.rewrite = slots.StageReplacement(OutputSlot, batch.files, texture.backup);
+    texture.failed = texture.rewrite < 0;
+    texture.cleared = clearedHere;
+}
+
+// Commits the batch, then writes the held lines of its textures and counts
+// the pixels of those that were rewritten.
+void CommitBatch(Batch& batch, RunState& state)
+{
+    batch.files.Commit();
+    for (const PendingTexture& texture : batch.textures) {
+        for (const std::string& line : texture.lines) {
+            WriteLine(line);
+        }
+        // A backup that did not come into place counts as a copy that
+        // failed: the texture was never due to be processed.
+        const bool backupFailed = texture.backup >= 0 && !batch.files.InPlace(texture.backup);
+        if (!texture.processing || backupFailed) {
+            ReportLeftUnchanged(texture.name);
+            continue;
+        }
+        WriteLine("Processing " + texture.name);
+        if (texture.failed || !batch.files.InPlace(texture.rewrite)) {
+            ReportLeftUnchanged(texture.name);
+        } else {
+            state.TreegroupsCut += texture.cleared;
+        }
+    }
+    batch.files.Clear();
+    batch.textures.clear();
 }
 
 void WriteSummary(const RunState& state)
@@ -214,17 +285,29 @@ void RunTreeClearing()
     RemoveLeftoverTemporaryFiles("");
 
     RunState state;
+    Batch batch;
     ScanHandle scan = BeginScan(WorkingDirectory(), TexturePattern);
     while (NextMatch(scan.get())) {
         const std::string name = MatchName(scan.get());
-        // The mask's own name is an exact, case-sensitive match: an entry
-        // named like the mask is never taken for a texture.
+        // An entry whose name holds the mask's name anywhere, in the same
+        // letter case, is never taken for a texture.
         if (name.find(MaskName) != std::string::npos) {
             continue;
         }
-        ClearTexture(slots, name, state);
+        // A texture or backup that is only staged so far cannot be found
+        // under its name: a texture whose names the file system takes for
+        // them (differing in letter case only, on Windows) waits for the
+        // commit, and then finds them as the files they are.
+        if (batch.files.Holds(name) || batch.files.Holds(name + BackupSuffix)) {
+            CommitBatch(batch, state);
+        }
+        StageTexture(slots, batch, name, state);
+        if (batch.textures.size() >= BatchTextures || batch.files.StagedBytes() >= BatchBytes) {
+            CommitBatch(batch, state);
+        }
     }
     EndScan(scan);
+    CommitBatch(batch, state);
     slots.CloseAllSlots();
     // Once more at the end: a run that was killed while this one waited has
     // let go of the lock as it died, but its process may have been fully

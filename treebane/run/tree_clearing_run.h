@@ -12,7 +12,10 @@ namespace treebane {
 //
 // A texture is either left exactly as it was or completely rewritten,
 // whatever fails and whenever the process is interrupted; a backup exists
-// either completely or not at all.
+// either completely or not at all, and always before its texture is
+// rewritten. The textures are made durable in batches of up to 64, with one
+// sync for each batch; the console lines of a batch's textures appear
+// together, once the batch is committed, in the order of the textures.
 //
 // One run works in a folder at a time: a run that finds another one working
 // there says so in one line and waits for it to end before it reads the

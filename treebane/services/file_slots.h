@@ -15,10 +15,10 @@
 // Replacements: CreateReplacement opens a temporary file in the target's
 // folder instead of the target itself. The target changes only when
 // CommitReplacement has written, flushed to disk and renamed the temporary
-// file over it; closing the slot in any other way throws the temporary
-// file away. The temporary files of unfinished replacements and copies are
-// registered so that RemovePendingTemporaryFiles can delete them from a
-// signal handler.
+// file over it, or a FileBatch has done so for many files at once; closing
+// the slot in any other way throws the temporary file away. The temporary
+// files of unfinished replacements and copies are registered so that
+// RemovePendingTemporaryFiles can delete them from a signal handler.
 //
 // Temporary files are named as temporary_names.h tells, with the process's
 // own id, and created exclusively: the program never writes to, renames or
@@ -37,6 +37,12 @@
 #include <vector>
 
 namespace treebane {
+
+namespace file_slots_platform {
+struct StagedFile;
+}
+
+class FileBatch;
 
 class FileSlots {
 public:
@@ -72,6 +78,14 @@ public:
     // afterwards in both cases.
     bool CommitReplacement(std::size_t slot);
 
+    // For a slot opened by CreateReplacement: writes the pending bytes and
+    // hands the temporary file over to `batch`, which puts it in place when
+    // it is committed, but only if the batch's file `after` (when not -1) is
+    // in place by then. The batch's number for the file; -1 when a write has
+    // failed or the batch is full, and the temporary file is removed then.
+    // The slot is free afterwards in both cases.
+    int StageReplacement(std::size_t slot, FileBatch& batch, int after = -1);
+
     // The byte at the slot's position, which then advances by one. 0 at the
     // end of the file, after a failed read and for a slot that is not open.
     int GetByte(std::size_t slot)
@@ -98,6 +112,15 @@ public:
         }
         PutByteSlowly(slot, value);
     }
+
+    // `count` GetByte calls in one, their results stored in `data`. A
+    // request of BufferSize bytes or more reads past the buffer, straight
+    // into `data`.
+    void GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count);
+
+    // `count` PutByte calls in one, of the bytes at `data`, through the
+    // buffer.
+    void PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t count);
 
     // Writes pending bytes, drops read-ahead and moves the position to
     // `offset` bytes from the start of the file. Nothing for a free slot.
@@ -157,10 +180,70 @@ private:
     int GetByteSlowly(std::size_t slot);
     void PutByteSlowly(std::size_t slot, int value);
     void WritePending(Slot& slot);
+    void SwitchToReading(Slot& slot);  // writes the pending bytes first
+    void SwitchToWriting(Slot& slot);  // gives back the read-ahead first
     void DropReadAhead(Slot& slot);
     void ReleaseSlot(Slot& slot);
 
     std::vector<Slot> slots_;
+};
+
+// Files made durable together, with one sync for all of them instead of one
+// flush each. Each file is staged first: written in full to a temporary
+// file of its own beside its target, named and registered as for a
+// replacement. Commit then makes every staged file durable in one pass
+// (one sync of the file system where the platform can do that), renames
+// the copies over their targets and makes those renames durable, and only
+// then renames the other files over theirs and makes that durable.
+//
+// So a copy is durable and in place before the file that depends on it
+// replaces its target, a target is only ever replaced by complete durable
+// bytes, and a process that ends at any moment leaves every target either
+// as it was or replaced. Destroying or clearing a batch that is not
+// committed throws its staged files away.
+class FileBatch {
+public:
+    // At most this many files are staged at once; each one keeps a handle
+    // open until the commit.
+    static constexpr std::size_t MaxFiles = 128;
+
+    FileBatch();
+    ~FileBatch();
+    FileBatch(const FileBatch&) = delete;
+    FileBatch& operator=(const FileBatch&) = delete;
+
+    // Stages a whole-file copy of `source` for `target`. The batch's number
+    // for the file, or -1 when the copy fails or the batch is full; nothing
+    // is left behind then.
+    int StageCopy(const std::string& source, const std::string& target);
+
+    // Where a staged file can be read before the commit.
+    const std::string& StagedPath(int file) const;
+
+    // True when a file staged for `target`, or for a name that the file
+    // system takes for the same file, waits for the commit. Such a target
+    // is not there yet for anyone who looks for it by name.
+    bool Holds(const std::string& target) const;
+
+    std::size_t FileCount() const;
+    // The bytes held by the staged files together.
+    std::int64_t StagedBytes() const;
+
+    // Makes the staged files durable and puts them in place, as above.
+    void Commit();
+
+    // After Commit: true when the file now holds its target's place.
+    bool InPlace(int file) const;
+
+    // Throws away what is not committed and forgets every file.
+    void Clear();
+
+private:
+    friend class FileSlots;
+    int Add(file_slots_platform::StagedFile&& file);
+
+    std::vector<file_slots_platform::StagedFile> files_;
+    bool committed_ = false;
 };
 
 // True when `path` names a regular file that this process may write, or

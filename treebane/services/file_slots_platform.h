@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace treebane::file_slots_platform {
 
@@ -35,15 +36,48 @@ struct TemporaryFile {
 // is not touched.
 bool CreateReplacementFile(const std::string& target, TemporaryFile& file);
 
-// Gives the temporary file what it keeps of `target`, flushes it to disk,
-// closes it and renames it over `target`, all only while `complete` holds.
-// True when `target` now holds the temporary file; otherwise the temporary
-// file is removed. Unregisters it in both cases.
-bool CommitReplacementFile(const TemporaryFile& file, const std::string& target, bool complete);
+// A file of a batch: written in full to its temporary file, but neither
+// durable nor in place yet.
+struct StagedFile {
+    TemporaryFile file;  // its handle is -1 once the platform has closed it
+    std::string target;
+    // A whole-file copy; the copies of a batch are put in place before the
+    // rest.
+    bool copy = false;
+    // A copy: what it keeps of its source (POSIX permission bits, Windows
+    // attributes).
+    std::uint32_t sourceProperties = 0;
+    // The index of the file of the batch that has to be in place before this
+    // one may replace its target; -1 for none.
+    int after = -1;
+    std::int64_t size = 0;
+    bool inPlace = false;
+};
 
-// Closes, removes and unregisters the temporary file of a replacement that
-// is never committed.
+// Creates and registers a temporary file for `target` and copies the whole
+// of `source` into it. False when that fails; nothing remains then.
+bool StageCopyFile(const std::string& source, const std::string& target, StagedFile& staged);
+
+// True when the names `first` and `second`, in one folder, name the same
+// file: the same text, or on Windows the same but for letter case.
+bool SameTarget(const std::string& first, const std::string& second);
+
+// Commits a batch: gives each file what it keeps of its source or target,
+// makes all of them durable in one pass, renames the copies over their
+// targets and syncs their folders, then renames the rest and syncs their
+// folders. A file whose flush or rename fails, or whose `after` is not in
+// place, is removed instead and its target stays as it was. Sets `inPlace`
+// and unregisters every file.
+void CommitStagedFiles(std::vector<StagedFile>& files);
+
+// Closes, removes and unregisters the temporary file of a replacement or
+// copy that is never committed.
 void DiscardReplacementFile(const TemporaryFile& file);
+
+// Asks the system to start writing the file's data to disk now, without
+// waiting for it, so that the flush of a batch finds less left to do. Only
+// a hint: nothing is known to be durable afterwards.
+void StartWriteBack(std::intptr_t handle);
 
 // The count read, 0 at the end of the file, -1 on failure.
 long long ReadSome(std::intptr_t handle, std::uint8_t* data, std::size_t size);

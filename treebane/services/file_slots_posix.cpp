@@ -6,11 +6,15 @@
 #include "file_slots_platform.h"
 #include "temporary_names.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -38,8 +42,10 @@ struct PendingTemporary {
 };
 static_assert(std::atomic<int>::is_always_lock_free);
 
-constexpr int MaxPendingTemporaries = 32;
-PendingTemporary pendingTemporaries[MaxPendingTemporaries];
+// A full batch, and a replacement or copy of its own besides.
+constexpr int MaxPendingTemporaries = static_cast<int>(FileBatch::MaxFiles) + 8;
+// Zero from the start, without code that would touch every page of it.
+constinit PendingTemporary pendingTemporaries[MaxPendingTemporaries]{};
 
 // -1 when the path is too long or the registry is full.
 int RegisterTemporary(const std::string& path)
@@ -163,6 +169,74 @@ int Descriptor(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
+// A descriptor of the file that `target` names, opened only so that the
+// file outlives the rename that replaces it; -1 when there is none.
+int HoldReplacedFile(const std::string& target)
+{
+    return ::open(target.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// The descriptors of replaced files, closed in the background. The last
+// close of a replaced file frees its blocks, and on a file system mounted
+// to discard freed blocks that waits for the disk each time; a few threads
+// close them at once while the run goes on with the next batch. Only the
+// files of one commit are in flight: the next commit, and the end of the
+// process, wait for them first. The threads do nothing else and take no
+// signal.
+class ReplacedFiles {
+public:
+    ReplacedFiles() = default;
+    ~ReplacedFiles() { Wait(); }
+    ReplacedFiles(const ReplacedFiles&) = delete;
+    ReplacedFiles& operator=(const ReplacedFiles&) = delete;
+
+    void Release(std::vector<int> descriptors)
+    {
+        constexpr std::size_t MaxThreads = 8;
+        constexpr std::size_t FilesPerThread = 2;
+        Wait();
+        descriptors_ = std::move(descriptors);
+        next_ = 0;
+        sigset_t all;
+        sigset_t previous;
+        sigfillset(&all);
+        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
+        try {
+            const std::size_t wanted = std::min(MaxThreads, (descriptors_.size() + 1) / FilesPerThread);
+            while (threads_.size() < wanted) {
+                threads_.emplace_back([this] { CloseRest(); });
+            }
+        } catch (const std::system_error&) {
+            // Fewer threads, or none: Wait closes what they leave.
+        }
+        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+
+    void Wait()
+    {
+        CloseRest();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+        threads_.clear();
+        descriptors_.clear();
+    }
+
+private:
+    void CloseRest()
+    {
+        for (std::size_t index = next_++; index < descriptors_.size(); index = next_++) {
+            ::close(descriptors_[index]);
+        }
+    }
+
+    std::vector<int> descriptors_;
+    std::atomic<std::size_t> next_{0};
+    std::vector<std::thread> threads_;
+};
+
+ReplacedFiles replacedFiles;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -211,32 +285,155 @@ bool CreateReplacementFile(const std::string& target, TemporaryFile& file)
     return true;
 }
 
-bool CommitReplacementFile(const TemporaryFile& file, const std::string& target, bool complete)
+bool StageCopyFile(const std::string& source, const std::string& target, StagedFile& staged)
 {
-    const int fd = Descriptor(file.handle);
-    struct stat status{};
-    if (complete && ::lstat(target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-        if (::fchown(fd, status.st_uid, status.st_gid) != 0) {
-            // Only the owner can be kept by a privileged process; the
-            // permission bits below matter more.
+    struct stat sourceStatus{};
+    const int input = OpenRegularFileForReading(source, sourceStatus);
+    if (input < 0) {
+        return false;
+    }
+    std::string temporaryPath;
+    int registration = -1;
+    const int output = CreateTemporaryFile(FolderOf(target), 0600, temporaryPath, registration);
+    if (output < 0) {
+        ::close(input);
+        return false;
+    }
+    bool complete = true;
+    std::int64_t size = 0;
+    auto chunk = std::make_unique<std::uint8_t[]>(CopyChunkSize);
+    for (;;) {
+        const long long count = ReadSome(input, chunk.get(), CopyChunkSize);
+        if (count == 0) {
+            break;
         }
-        complete = ::fchmod(fd, status.st_mode & 07777) == 0;
+        if (count < 0 || !WriteAll(output, chunk.get(), static_cast<std::size_t>(count))) {
+            complete = false;
+            break;
+        }
+        size += count;
     }
-    complete = complete && ::fsync(fd) == 0;
-    complete = ::close(fd) == 0 && complete;
-    complete = complete && ::rename(file.path.c_str(), target.c_str()) == 0;
+    ::close(input);
+    staged.file.handle = output;
+    staged.file.path = std::move(temporaryPath);
+    staged.file.registration = registration;
     if (!complete) {
-        ::unlink(file.path.c_str());
+        DiscardReplacementFile(staged.file);
+        return false;
     }
-    UnregisterTemporary(file.registration);
-    return complete;
+    // The permission bits come at the commit: until then the copy is read
+    // back through a name of this process's own.
+    staged.sourceProperties = static_cast<std::uint32_t>(sourceStatus.st_mode & 07777);
+    staged.size = size;
+    StartWriteBack(output);
+    return true;
+}
+
+bool SameTarget(const std::string& first, const std::string& second)
+{
+    return first == second;
+}
+
+void CommitStagedFiles(std::vector<StagedFile>& files)
+{
+    replacedFiles.Wait();
+
+    // What each file keeps: a copy its source's permission bits, a
+    // replacement its target's owner and permission bits.
+    std::vector<bool> complete(files.size());
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const StagedFile& staged = files[index];
+        const int fd = Descriptor(staged.file.handle);
+        mode_t mode = static_cast<mode_t>(staged.sourceProperties);
+        struct stat status{};
+        bool keep = staged.copy;
+        if (!staged.copy && ::lstat(staged.target.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            if (::fchown(fd, status.st_uid, status.st_gid) != 0) {
+                // Only the owner can be kept by a privileged process; the
+                // permission bits below matter more.
+            }
+            mode = status.st_mode & 07777;
+            keep = true;
+        }
+        complete[index] = !keep || ::fchmod(fd, mode) == 0;
+    }
+
+    // Durable in one pass: one sync of each file system that holds a file
+    // of the batch. Where that is not available, or reports a failed
+    // write-back (of any file of that file system), each file is flushed
+    // on its own, which tells exactly which ones are not durable.
+    bool synced = false;
+#ifdef __linux__
+    synced = true;
+    std::vector<dev_t> devices;
+    for (const StagedFile& staged : files) {
+        struct stat status{};
+        if (::fstat(Descriptor(staged.file.handle), &status) != 0) {
+            synced = false;
+            break;
+        }
+        if (std::find(devices.begin(), devices.end(), status.st_dev) == devices.end()) {
+            devices.push_back(status.st_dev);
+            synced = synced && ::syncfs(Descriptor(staged.file.handle)) == 0;
+        }
+    }
+#endif
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const int fd = Descriptor(files[index].file.handle);
+        if (!synced) {
+            complete[index] = complete[index] && ::fsync(fd) == 0;
+        }
+        complete[index] = ::close(fd) == 0 && complete[index];
+    }
+
+    // The copies first, then the files that may depend on them.
+    for (const bool copies : {true, false}) {
+        std::vector<std::string> folders;
+        std::vector<int> replaced;
+        for (std::size_t index = 0; index < files.size(); ++index) {
+            StagedFile& staged = files[index];
+            if (staged.copy != copies) {
+                continue;
+            }
+            const bool ready =
+                complete[index] && (staged.after < 0 || files[static_cast<std::size_t>(staged.after)].inPlace);
+            const int held = ready ? HoldReplacedFile(staged.target) : -1;
+            if (held >= 0) {
+                replaced.push_back(held);
+            }
+            staged.inPlace = ready && ::rename(staged.file.path.c_str(), staged.target.c_str()) == 0;
+            if (!staged.inPlace) {
+                ::unlink(staged.file.path.c_str());
+            }
+            UnregisterTemporary(staged.file.registration);
+            const std::string folder = FolderOf(staged.target);
+            if (staged.inPlace && std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+                folders.push_back(folder);
+            }
+        }
+        for (const std::string& folder : folders) {
+            SyncFolder(folder);
+        }
+        replacedFiles.Release(std::move(replaced));
+    }
 }
 
 void DiscardReplacementFile(const TemporaryFile& file)
 {
-    ::close(Descriptor(file.handle));
+    if (file.handle >= 0) {
+        ::close(Descriptor(file.handle));
+    }
     ::unlink(file.path.c_str());
     UnregisterTemporary(file.registration);
+}
+
+void StartWriteBack(std::intptr_t handle)
+{
+#ifdef __linux__
+    ::sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    static_cast<void>(handle);
+#endif
 }
 
 long long ReadSome(std::intptr_t handle, std::uint8_t* data, std::size_t size)
@@ -300,51 +497,6 @@ bool MayReplace(const std::string& path)
         return errno == ENOENT;
     }
     return S_ISREG(status.st_mode) && ::access(path.c_str(), W_OK) == 0;
-}
-
-bool CopyWholeFile(const std::string& source, const std::string& target)
-{
-    if (source.empty() || target.empty()) {
-        return false;
-    }
-    struct stat sourceStatus{};
-    const int input = OpenRegularFileForReading(source, sourceStatus);
-    if (input < 0) {
-        return false;
-    }
-    const std::string folder = FolderOf(target);
-    std::string temporaryPath;
-    int registration = -1;
-    const int output = CreateTemporaryFile(folder, 0600, temporaryPath, registration);
-    if (output < 0) {
-        ::close(input);
-        return false;
-    }
-    bool complete = true;
-    auto chunk = std::make_unique<std::uint8_t[]>(CopyChunkSize);
-    for (;;) {
-        const long long count = file_slots_platform::ReadSome(input, chunk.get(), CopyChunkSize);
-        if (count == 0) {
-            break;
-        }
-        if (count < 0 || !file_slots_platform::WriteAll(output, chunk.get(), static_cast<std::size_t>(count))) {
-            complete = false;
-            break;
-        }
-    }
-    complete = complete && ::fchmod(output, sourceStatus.st_mode & 07777) == 0;
-    complete = complete && ::fsync(output) == 0;
-    complete = ::close(output) == 0 && complete;
-    complete = complete && ::rename(temporaryPath.c_str(), target.c_str()) == 0;
-    if (!complete) {
-        ::unlink(temporaryPath.c_str());
-    }
-    ::close(input);
-    UnregisterTemporary(registration);
-    if (complete) {
-        SyncFolder(folder);
-    }
-    return complete;
 }
 
 void RemoveLeftoverTemporaryFiles(const std::string& folder)

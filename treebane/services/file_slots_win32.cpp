@@ -227,31 +227,134 @@ bool CreateReplacementFile(const std::string& target, TemporaryFile& file)
     return true;
 }
 
-bool CommitReplacementFile(const TemporaryFile& file, const std::string& target, bool complete)
+bool StageCopyFile(const std::string& source, const std::string& target, StagedFile& staged)
 {
-    const HANDLE handle = Handle(file.handle);
+    const DWORD sourceAttributes = ::GetFileAttributesW(WidePath(source).c_str());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES
+        || (sourceAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        return false;
+    }
+    // MoveFileExW would replace a read-only target on some systems and
+    // refuse on others; it is never replaced.
+    if (!MayReplace(target)) {
+        return false;
+    }
+    // The whole copy runs under the lock: the event handler waits for it
+    // rather than find a file that CopyFileW holds open and cannot be
+    // deleted. The temporary name is taken by an exclusive creation first,
+    // so CopyFileW then overwrites only a file of our own.
     TemporaryFilesGuard guard;
-    complete = complete && !ending;
-    complete = complete && ::FlushFileBuffers(handle) != 0;
-    complete = ::CloseHandle(handle) != 0 && complete;
-    const DWORD kept = AttributesToKeep(target);
-    if (complete && kept != 0) {
-        complete = ::SetFileAttributesW(WidePath(file.path).c_str(), kept) != 0;
+    if (ending) {
+        return false;
     }
-    complete = complete && MoveOver(file.path, target);
+    std::string temporaryPath;
+    const HANDLE reserved = CreateTemporaryFile(FolderOf(target), temporaryPath);
+    if (reserved == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    RegisterTemporary(temporaryPath);
+    bool complete = ::CloseHandle(reserved) != 0;
+    complete = complete && ::CopyFileW(WidePath(source).c_str(), WidePath(temporaryPath).c_str(), FALSE) != 0;
+
+    // CopyFileW onto the file that holds the name does not always give it the
+    // source's attributes, so they are set here; read-only only at the
+    // commit, once the copy is flushed.
+    const DWORD copyAttributes = sourceAttributes & (KeptAttributes | FILE_ATTRIBUTE_READONLY);
+    const DWORD writableAttributes = copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    complete = complete
+               && ::SetFileAttributesW(WidePath(temporaryPath).c_str(),
+                                       writableAttributes != 0 ? writableAttributes : FILE_ATTRIBUTE_NORMAL)
+                      != 0;
+    LARGE_INTEGER size{};
+    WIN32_FILE_ATTRIBUTE_DATA copied{};
+    complete = complete
+               && ::GetFileAttributesExW(WidePath(temporaryPath).c_str(), GetFileExInfoStandard, &copied) != 0;
     if (!complete) {
-        ::DeleteFileW(WidePath(file.path).c_str());
+        RemoveLeftover(temporaryPath);
+        UnregisterTemporary(temporaryPath);
+        return false;
     }
-    UnregisterTemporary(file.path);
-    return complete;
+    size.LowPart = copied.nFileSizeLow;
+    size.HighPart = static_cast<LONG>(copied.nFileSizeHigh);
+    // The copy is closed: it is read back, and flushed at the commit, under
+    // handles of their own.
+    staged.file.handle = -1;
+    staged.file.path = std::move(temporaryPath);
+    staged.sourceProperties = copyAttributes;
+    staged.size = static_cast<std::int64_t>(size.QuadPart);
+    return true;
+}
+
+bool SameTarget(const std::string& first, const std::string& second)
+{
+    // The file system's own rule: letter case does not count.
+    return ::CompareStringOrdinal(WidePath(first).c_str(), -1, WidePath(second).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+void CommitStagedFiles(std::vector<StagedFile>& files)
+{
+    // The event handler waits for the whole commit, and once it has been
+    // through, nothing more is put in place.
+    TemporaryFilesGuard guard;
+
+    // Every file flushed in one pass, before any of them is moved.
+    std::vector<bool> complete(files.size());
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const StagedFile& staged = files[index];
+        const std::wstring path = WidePath(staged.file.path);
+        bool flushed = false;
+        if (staged.file.handle != -1) {
+            flushed = ::FlushFileBuffers(Handle(staged.file.handle)) != 0;
+            flushed = ::CloseHandle(Handle(staged.file.handle)) != 0 && flushed;
+        } else {
+            const HANDLE copy = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            flushed = copy != INVALID_HANDLE_VALUE && ::FlushFileBuffers(copy) != 0;
+            if (copy != INVALID_HANDLE_VALUE) {
+                flushed = ::CloseHandle(copy) != 0 && flushed;
+            }
+        }
+        // A copy keeps its source's attributes, read-only included; a
+        // replacement those of its target.
+        const DWORD kept = staged.copy ? staged.sourceProperties : AttributesToKeep(staged.target);
+        if (flushed && kept != 0) {
+            flushed = ::SetFileAttributesW(path.c_str(), kept) != 0;
+        }
+        complete[index] = flushed && !ending;
+    }
+
+    // The copies first, then the files that may depend on them. Each move
+    // returns only once it is on disk.
+    for (const bool copies : {true, false}) {
+        for (std::size_t index = 0; index < files.size(); ++index) {
+            StagedFile& staged = files[index];
+            if (staged.copy != copies) {
+                continue;
+            }
+            const bool ready =
+                complete[index] && (staged.after < 0 || files[static_cast<std::size_t>(staged.after)].inPlace);
+            staged.inPlace = ready && MoveOver(staged.file.path, staged.target);
+            if (!staged.inPlace) {
+                RemoveLeftover(staged.file.path);
+            }
+            UnregisterTemporary(staged.file.path);
+        }
+    }
 }
 
 void DiscardReplacementFile(const TemporaryFile& file)
 {
-    ::CloseHandle(Handle(file.handle));
+    if (file.handle != -1) {
+        ::CloseHandle(Handle(file.handle));
+    }
     TemporaryFilesGuard guard;
-    ::DeleteFileW(WidePath(file.path).c_str());
+    RemoveLeftover(file.path);
     UnregisterTemporary(file.path);
+}
+
+void StartWriteBack(std::intptr_t)
+{
+    // Windows writes back in its own time; the commit flushes each file.
 }
 
 // The count read, 0 at the end of the file, -1 on failure.
@@ -317,67 +420,6 @@ bool MayReplace(const std::string& path)
     constexpr DWORD NotReplaced =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
     return (attributes & NotReplaced) == 0;
-}
-
-bool CopyWholeFile(const std::string& source, const std::string& target)
-{
-    if (source.empty() || target.empty()) {
-        return false;
-    }
-    const DWORD sourceAttributes = ::GetFileAttributesW(WidePath(source).c_str());
-    if (sourceAttributes == INVALID_FILE_ATTRIBUTES
-        || (sourceAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
-        return false;
-    }
-    // MoveFileExW would replace a read-only target on some systems and
-    // refuse on others; it is never replaced.
-    if (!MayReplace(target)) {
-        return false;
-    }
-    // The whole copy runs under the lock: the event handler waits for it
-    // rather than find a file that CopyFileW holds open and cannot be
-    // deleted. The temporary name is taken by an exclusive creation first,
-    // so CopyFileW then overwrites only a file of our own.
-    TemporaryFilesGuard guard;
-    if (ending) {
-        return false;
-    }
-    std::string temporaryPath;
-    const HANDLE reserved = CreateTemporaryFile(FolderOf(target), temporaryPath);
-    if (reserved == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    RegisterTemporary(temporaryPath);
-    bool complete = ::CloseHandle(reserved) != 0;
-    complete = complete && ::CopyFileW(WidePath(source).c_str(), WidePath(temporaryPath).c_str(), FALSE) != 0;
-
-    // CopyFileW onto the file that holds the name does not always give it the
-    // source's attributes, so they are set here; read-only only once the
-    // copy is flushed.
-    const DWORD copyAttributes = sourceAttributes & (KeptAttributes | FILE_ATTRIBUTE_READONLY);
-    const DWORD writableAttributes = copyAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    complete = complete
-               && ::SetFileAttributesW(WidePath(temporaryPath).c_str(),
-                                       writableAttributes != 0 ? writableAttributes : FILE_ATTRIBUTE_NORMAL)
-                      != 0;
-    if (complete) {
-        const HANDLE copy = ::CreateFileW(WidePath(temporaryPath).c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        complete = copy != INVALID_HANDLE_VALUE && ::FlushFileBuffers(copy) != 0;
-        if (copy != INVALID_HANDLE_VALUE) {
-            complete = ::CloseHandle(copy) != 0 && complete;
-        }
-    }
-    if (complete && copyAttributes != writableAttributes) {
-        complete = ::SetFileAttributesW(WidePath(temporaryPath).c_str(), copyAttributes) != 0;
-    }
-    complete = complete && MoveOver(temporaryPath, target);
-    if (!complete) {
-        RemoveLeftover(temporaryPath);
-    }
-    UnregisterTemporary(temporaryPath);
-    return complete;
 }
 
 void RemoveLeftoverTemporaryFiles(const std::string& folder)

@@ -1,15 +1,21 @@
 // Loaded into treebane with LD_PRELOAD by the tests, to make one kind of
 // file operation fail with EIO the way a failing disk would:
 //
-//   FAULT_OPERATION    read, write, fsync or rename
+//   FAULT_OPERATION    read, write, fsync, syncfs or rename
 //   FAULT_PATH_SUFFIX  the operation fails for paths that end in this text;
 //                      empty: for every file path
+//
+// A failing fsync stands for a file whose write-back failed, which the
+// sync of its whole file system reports too: with FAULT_OPERATION fsync,
+// syncfs fails as well, whatever its path.
 //
 // or to end it abruptly in the middle of its work:
 //
 //   FAULT_OPERATION    kill
 //   FAULT_CALL         the process kills itself with SIGKILL at this call
-//                      (counted from 1) of write, fsync or rename on files
+//                      (counted from 1) of write, fsync, syncfs or rename on
+//                      files
+//   FAULT_COUNTED      optional: only calls of this operation are counted
 //
 // Descriptor operations check the path that the descriptor was opened
 // under; pipes, terminals and other non-file descriptors are never failed,
@@ -74,9 +80,10 @@ bool DescriptorFails(const char* operation, int fd)
 }
 
 // Counts the calls that change files; kills the process at the chosen one.
-void CountChange()
+void CountChange(const char* operation)
 {
-    if (!Targeted("kill")) {
+    const char* counted = std::getenv("FAULT_COUNTED");
+    if (!Targeted("kill") || (counted != nullptr && std::strcmp(counted, operation) != 0)) {
         return;
     }
     static long calls = 0;
@@ -86,12 +93,12 @@ void CountChange()
     }
 }
 
-void CountChange(int fd)
+void CountChange(const char* operation, int fd)
 {
     char storage[4096];
     std::string_view path;
     if (Targeted("kill") && IsFile(fd, path, storage)) {
-        CountChange();
+        CountChange(operation);
     }
 }
 
@@ -110,7 +117,7 @@ extern "C" ssize_t read(int fd, void* buffer, size_t size)
 extern "C" ssize_t write(int fd, const void* buffer, size_t size)
 {
     static const auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
-    CountChange(fd);
+    CountChange("write", fd);
     if (DescriptorFails("write", fd)) {
         errno = EIO;
         return -1;
@@ -121,8 +128,19 @@ extern "C" ssize_t write(int fd, const void* buffer, size_t size)
 extern "C" int fsync(int fd)
 {
     static const auto real = Real<int (*)(int)>("fsync");
-    CountChange(fd);
+    CountChange("fsync", fd);
     if (DescriptorFails("fsync", fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return real(fd);
+}
+
+extern "C" int syncfs(int fd) noexcept
+{
+    static const auto real = Real<int (*)(int)>("syncfs");
+    CountChange("syncfs", fd);
+    if (Targeted("fsync") || DescriptorFails("syncfs", fd)) {
         errno = EIO;
         return -1;
     }
@@ -132,7 +150,7 @@ extern "C" int fsync(int fd)
 extern "C" int rename(const char* from, const char* to) noexcept
 {
     static const auto real = Real<int (*)(const char*, const char*)>("rename");
-    CountChange();
+    CountChange("rename");
     if (Targeted("rename") && PathFails(to)) {
         errno = EIO;
         return -1;

@@ -102,6 +102,51 @@ TEST(FileSlots, GetByteGivesTheFileThenZeroPastTheEnd)
     EXPECT_FALSE(slots.SlotFailed(1)) << "the end of a file is not a failure";
 }
 
+// Runs of bytes at once give what the single-byte calls give, across
+// buffer ends, the end of the file and slots that are not open.
+TEST(FileSlots, RunsOfBytesAreSingleBytesInOne)
+{
+    TemporaryFolder folder;
+    const std::string bytes = Pattern(2 * FileSlots::BufferSize + 700);
+    WriteBytes(folder / "source", bytes);
+    FileSlots slots;
+    ASSERT_TRUE(slots.OpenForReading(1, folder / "source"));
+    ASSERT_TRUE(slots.CreateForWriting(2, folder / "copy"));
+    // Runs shorter than the buffer, and longer ones, which bypass it.
+    const std::size_t runLengths[] = {512, 5000, 3, 9000};
+    std::string read(bytes.size() + 9000, 'x');
+    std::size_t offset = 0;
+    for (std::size_t turn = 0; offset < read.size(); ++turn) {
+        const std::size_t count = std::min(runLengths[turn % std::size(runLengths)], read.size() - offset);
+        auto* run = reinterpret_cast<std::uint8_t*>(read.data() + offset);
+        slots.GetBytes(1, run, count);
+        slots.PutBytes(2, run, count);
+        offset += count;
+    }
+    EXPECT_TRUE(SameBytes(read, bytes + std::string(9000, '\0')));
+    EXPECT_FALSE(slots.SlotFailed(1));
+    slots.CloseSlot(2);
+    EXPECT_TRUE(SameBytes(ReadBytes(folder / "copy"), read));
+
+    // A long run read back right after writes sees them.
+    ASSERT_TRUE(slots.CreateForWriting(3, folder / "both"));
+    PutAll(slots, 3, "head");
+    slots.SetPosition(3, 0);
+    slots.PutBytes(3, reinterpret_cast<const std::uint8_t*>(bytes.data()), 10);
+    std::string back(FileSlots::BufferSize + 6, 'x');
+    slots.SetPosition(3, 0);
+    slots.GetBytes(3, reinterpret_cast<std::uint8_t*>(back.data()), back.size());
+    EXPECT_TRUE(SameBytes(back, bytes.substr(0, 10) + std::string(FileSlots::BufferSize - 4, '\0')));
+    slots.CloseSlot(3);
+    std::filesystem::remove(folder / "both");
+
+    std::uint8_t run[3] = {7, 7, 7};
+    slots.GetBytes(5, run, sizeof run);
+    slots.PutBytes(5, run, sizeof run);
+    EXPECT_EQ(run[0] + run[1] + run[2], 0) << "a slot that is not open reads zeros";
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"copy", "source"}));
+}
+
 TEST(FileSlots, SlotWhoseOpenFailedReadsZeroAndWritesNothing)
 {
     TemporaryFolder folder;
@@ -324,6 +369,111 @@ TEST(CopyWholeFile, FailsWithoutTraceWhenSourceOrTargetIsUnusable)
 
     EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"folder", "source", "source_org"}));
     EXPECT_TRUE(std::filesystem::is_empty(folder / "source_org"));
+}
+
+// --- Batches ----------------------------------------------------------------
+
+// A texture's backup copy and its rewrite staged together: nothing in the
+// folder changes until the commit, which puts both in place.
+TEST(FileBatch, StagedFilesComeIntoPlaceOnlyAtTheCommit)
+{
+    TemporaryFolder folder;
+    const std::string texture = folder / "a.tree.tga";
+    const std::string backup = folder / "a.tree.tga_org";
+    const std::string original = Pattern(70000);
+    const std::string rewrite = Pattern(262162).substr(3);
+    WriteBytes(texture, original);
+    MarkFile(texture);
+
+    FileBatch batch;
+    const int copy = batch.StageCopy(texture, backup);
+    ASSERT_GE(copy, 0);
+    EXPECT_TRUE(SameBytes(ReadBytes(batch.StagedPath(copy)), original)) << "the copy can be read before the commit";
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateReplacement(2, texture));
+    PutAll(slots, 2, rewrite);
+    const int replacement = slots.StageReplacement(2, batch, copy);
+    ASSERT_GE(replacement, 0);
+    EXPECT_FALSE(slots.IsOpen(2));
+
+    EXPECT_EQ(batch.FileCount(), 2u);
+    EXPECT_EQ(batch.StagedBytes(), static_cast<std::int64_t>(original.size() + rewrite.size()));
+    EXPECT_TRUE(batch.Holds(backup));
+    EXPECT_FALSE(batch.Holds(folder / "b.tree.tga_org"));
+#ifdef _WIN32
+    EXPECT_TRUE(batch.Holds(folder / "A.TREE.TGA_ORG")) << "the same file for the file system";
+#else
+    EXPECT_FALSE(batch.Holds(folder / "A.TREE.TGA_ORG")) << "another file for the file system";
+#endif
+    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_TRUE(SameBytes(ReadBytes(texture), original));
+    EXPECT_FALSE(batch.InPlace(copy));
+
+    batch.Commit();
+    EXPECT_TRUE(batch.InPlace(copy));
+    EXPECT_TRUE(batch.InPlace(replacement));
+    EXPECT_TRUE(SameBytes(ReadBytes(backup), original));
+    EXPECT_TRUE(SameBytes(ReadBytes(texture), rewrite));
+    EXPECT_TRUE(IsMarked(backup));
+    EXPECT_TRUE(IsMarked(texture));
+    EXPECT_FALSE(batch.Holds(backup));
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"a.tree.tga", "a.tree.tga_org"}));
+}
+
+// A copy that cannot be put in place keeps the file that depends on it from
+// replacing its target; the other files of the batch are put in place.
+TEST(FileBatch, FileWaitsForTheCopyItDependsOn)
+{
+    TemporaryFolder folder;
+    WriteBytes(folder / "a", "original a");
+    WriteBytes(folder / "b", "original b");
+    FileBatch batch;
+    const int copy = batch.StageCopy(folder / "a", folder / "a_org");
+    ASSERT_GE(copy, 0);
+    FileSlots slots;
+    ASSERT_TRUE(slots.CreateReplacement(2, folder / "a"));
+    PutAll(slots, 2, "new a");
+    const int dependent = slots.StageReplacement(2, batch, copy);
+    ASSERT_TRUE(slots.CreateReplacement(2, folder / "b"));
+    PutAll(slots, 2, "new b");
+    const int independent = slots.StageReplacement(2, batch);
+    ASSERT_GE(dependent, 0);
+    ASSERT_GE(independent, 0);
+
+    // The staged copy vanishes, as a file that another program removed.
+    std::filesystem::remove(batch.StagedPath(copy));
+    batch.Commit();
+    EXPECT_FALSE(batch.InPlace(copy));
+    EXPECT_FALSE(batch.InPlace(dependent));
+    EXPECT_TRUE(batch.InPlace(independent));
+    EXPECT_EQ(ReadBytes(folder / "a"), "original a");
+    EXPECT_EQ(ReadBytes(folder / "b"), "new b");
+    EXPECT_EQ(FolderEntries(folder.Path()), (std::vector<std::string>{"a", "b"})) << "no temporary file stays";
+}
+
+TEST(FileBatch, UncommittedFilesAreThrownAway)
+{
+    TemporaryFolder folder;
+    WriteBytes(folder / "a", "original a");
+    {
+        FileBatch batch;
+        FileSlots slots;
+        for (const bool cleared : {true, false}) {
+            ASSERT_GE(batch.StageCopy(folder / "a", folder / "a_org"), 0);
+            ASSERT_TRUE(slots.CreateReplacement(2, folder / "a"));
+            PutAll(slots, 2, Pattern(5000));
+            ASSERT_GE(slots.StageReplacement(2, batch), 0);
+            EXPECT_EQ(FolderEntries(folder.Path()).size(), 3u);
+            if (cleared) {
+                batch.Clear();
+                EXPECT_EQ(batch.FileCount(), 0u);
+                EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"a"});
+            }
+        }
+        // Destroying the batch does the same.
+    }
+    EXPECT_EQ(ReadBytes(folder / "a"), "original a");
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{"a"});
 }
 
 // --- Temporary files --------------------------------------------------------

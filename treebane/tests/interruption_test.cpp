@@ -104,6 +104,43 @@ protected:
         ExpectConsistent(false);
     }
 
+    // Counts, for a folder that ExpectConsistent accepts, the textures that
+    // are rewritten already. A rewritten texture always has its backup.
+    int RewrittenTextures() const
+    {
+        int rewritten = 0;
+        for (int index = 0; index < TextureCount(); ++index) {
+            if (ReadBytes(folder_ / TextureName(index)) == masked_[index]) {
+                ++rewritten;
+                EXPECT_TRUE(std::filesystem::is_regular_file(folder_ / (TextureName(index) + "_org")))
+                    << TextureName(index) << " was replaced before its backup was in place";
+            }
+        }
+        return rewritten;
+    }
+
+    int TemporaryFiles() const
+    {
+        int count = 0;
+        for (const std::string& name : FolderEntries(folder_.Path())) {
+            count += name.starts_with(".treebane-") && name.ends_with(".tmp") ? 1 : 0;
+        }
+        return count;
+    }
+
+    // Runs the program until it is killed at call `call` of `operation`
+    // ("" for any file change), as the fault injection shim counts them.
+    RunResult RunKilledAt(const std::string& operation, int call) const
+    {
+        ProgramOptions options;
+        options.environment = {std::string("LD_PRELOAD=") + FAULT_INJECTION_SHIM, "FAULT_OPERATION=kill",
+                               "FAULT_CALL=" + std::to_string(call)};
+        if (!operation.empty()) {
+            options.environment.push_back("FAULT_COUNTED=" + operation);
+        }
+        return RunTreebane(folder_.Path(), "\n", options);
+    }
+
     TemporaryFolder folder_;
     std::string mask_;
     std::vector<std::string> originals_;
@@ -141,6 +178,62 @@ TEST_F(Interruption, KilledBeforeAnyFileChange)
     // A backup copy and a rewrite of 262162 bytes through 4096-byte
     // buffers make more than 64 changes.
     EXPECT_GT(call, 64);
+}
+
+// The same for a batch of two textures, the first without a backup: the
+// textures of a batch come into place one after the other, so a kill can
+// leave some of them rewritten and the others not, but never a texture
+// rewritten before its backup is in place.
+TEST_F(Interruption, KilledAtEveryFileChangeOfABatch)
+{
+    Prepare(2);
+    int call = 1;
+    int partlyRewritten = 0;
+    for (;; ++call) {
+        SCOPED_TRACE("killed at file change " + std::to_string(call));
+        ResetFolder(1);
+        const RunResult result = RunKilledAt("", call);
+        if (!EndedBy(result.status, SIGKILL)) {
+            ASSERT_EQ(result.status, 0);
+            break;
+        }
+        ExpectConsistent(true);
+        const int rewritten = RewrittenTextures();
+        partlyRewritten += rewritten > 0 && rewritten < TextureCount() ? 1 : 0;
+        if (call % 16 == 0) {
+            ExpectFinishedByAWholeRun();
+        }
+        if (HasFailure() || call > 1000) {
+            break;
+        }
+    }
+    RecordProperty("file_changes", call - 1);
+    EXPECT_GT(call, 2 * 64);
+    EXPECT_GT(partlyRewritten, 0) << "no kill came between the renames of the textures";
+}
+
+// A batch holds at most 64 textures: 70 textures are committed in two
+// batches, and a kill in the second leaves the first one done.
+TEST_F(Interruption, BatchesHoldAtMostSixtyFourTextures)
+{
+    Prepare(70);
+    {
+        SCOPED_TRACE("a first run, killed at its first sync");
+        ResetFolder(TextureCount());
+        ASSERT_TRUE(EndedBy(RunKilledAt("syncfs", 1).status, SIGKILL));
+        ExpectConsistent(true);
+        EXPECT_EQ(TemporaryFiles(), 2 * 64) << "a backup and a rewrite for each texture of the batch";
+        EXPECT_EQ(RewrittenTextures(), 0);
+    }
+    {
+        SCOPED_TRACE("a second run, killed at its second sync");
+        ResetFolder(0);
+        ASSERT_TRUE(EndedBy(RunKilledAt("syncfs", 2).status, SIGKILL));
+        ExpectConsistent(true);
+        EXPECT_EQ(TemporaryFiles(), 6);
+        EXPECT_EQ(RewrittenTextures(), 64);
+    }
+    ExpectFinishedByAWholeRun();
 }
 
 // Signals at random moments, on a folder that keeps what earlier

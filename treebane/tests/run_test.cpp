@@ -537,6 +537,121 @@ TEST_F(TextureFolder, FailingDiskOperationsLeaveTexturesUnchanged)
     }
 }
 
+// One texture of a batch whose backup or rewrite cannot be made durable or
+// put in place gets its line; the others of the batch are committed and
+// counted all the same.
+TEST_F(TextureFolder, OneFailingFileOfABatchLeavesTheOthersCommitted)
+{
+    mask_ = MakeMask(48, 0.5);
+    const std::string a = MakeTexture(49);
+    const std::string b = MakeTexture(50);
+    const std::string c = MakeTexture(51);
+    const MaskedTexture aMasked = ApplyMask(a, a, mask_);
+    const MaskedTexture bMasked = ApplyMask(b, b, mask_);
+    const MaskedTexture cMasked = ApplyMask(c, c, mask_);
+    struct Case {
+        const char* name;
+        std::vector<std::string> environment;
+        char failing;  // the texture left unchanged, or 0
+        bool failingBackupMade;
+    };
+    // The temporary files are numbered in the order they are made: the
+    // backup of a.tree.tga (0) and its rewrite (1), the rewrite of
+    // b.tree.tga (2), the backup of c.tree.tga (3) and its rewrite (4). A
+    // failing flush also fails the sync of the whole file system, so every
+    // file is then flushed on its own.
+    const Case cases[] = {
+        {"flush of the backup of a.tree.tga", {"FAULT_OPERATION=fsync", "FAULT_PATH_SUFFIX=-0.tmp"}, 'a', false},
+        {"flush of the rewrite of a.tree.tga", {"FAULT_OPERATION=fsync", "FAULT_PATH_SUFFIX=-1.tmp"}, 'a', true},
+        {"flush of the rewrite of b.tree.tga", {"FAULT_OPERATION=fsync", "FAULT_PATH_SUFFIX=-2.tmp"}, 'b', true},
+        {"rename of the backup of c.tree.tga", {"FAULT_OPERATION=rename", "FAULT_PATH_SUFFIX=c.tree.tga_org"}, 'c',
+         false},
+        {"rename of c.tree.tga", {"FAULT_OPERATION=rename", "FAULT_PATH_SUFFIX=c.tree.tga"}, 'c', true},
+        {"sync of the file system alone", {"FAULT_OPERATION=syncfs"}, 0, true},
+    };
+    for (const Case& failure : cases) {
+        SCOPED_TRACE(failure.name);
+        TemporaryFolder folder;
+        WriteBytes(folder / "treebane.data", mask_);
+        WriteBytes(folder / "a.tree.tga", a);
+        WriteBytes(folder / "b.tree.tga", b);
+        WriteBytes(folder / "b.tree.tga_org", b);
+        WriteBytes(folder / "c.tree.tga", c);
+
+        ProgramOptions options;
+        options.environment = failure.environment;
+        options.environment.push_back(std::string("LD_PRELOAD=") + FAULT_INJECTION_SHIM);
+        const RunResult result = RunTreebane(folder.Path(), "\n", options);
+        EXPECT_TRUE(EndedNormally(result.status));
+
+        // A texture whose backup failed was never due to be processed.
+        const auto linesOf = [&failure](char texture, const std::string& backupLine) {
+            const std::string name = std::string(1, texture) + ".tree.tga";
+            if (failure.failing != texture) {
+                return std::vector<std::string>{"", backupLine, "Processing " + name};
+            }
+            if (!failure.failingBackupMade) {
+                return std::vector<std::string>{"", backupLine, LeftUnchanged(name)};
+            }
+            return std::vector<std::string>{"", backupLine, "Processing " + name, LeftUnchanged(name)};
+        };
+        std::vector<std::string> lines = linesOf('a', "Saving a.tree.tga");
+        const std::vector<std::string> bLines = linesOf('b', "b.tree.tga_org allready excists");
+        const std::vector<std::string> cLines = linesOf('c', "Saving c.tree.tga");
+        lines.insert(lines.end(), bLines.begin(), bLines.end());
+        lines.insert(lines.end(), cLines.begin(), cLines.end());
+        const std::int64_t cleared = (failure.failing == 'a' ? 0 : aMasked.cleared)
+                                     + (failure.failing == 'b' ? 0 : bMasked.cleared)
+                                     + (failure.failing == 'c' ? 0 : cMasked.cleared);
+        EXPECT_EQ(result.output, Transcript(lines, 3, cleared));
+
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga"), failure.failing == 'a' ? a : aMasked.bytes));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "b.tree.tga"), failure.failing == 'b' ? b : bMasked.bytes));
+        EXPECT_TRUE(SameBytes(ReadBytes(folder / "c.tree.tga"), failure.failing == 'c' ? c : cMasked.bytes));
+        Names expected = {"a.tree.tga", "b.tree.tga", "b.tree.tga_org", "c.tree.tga", "treebane.data"};
+        if (failure.failing != 'a' || failure.failingBackupMade) {
+            expected.push_back("a.tree.tga_org");
+            EXPECT_TRUE(SameBytes(ReadBytes(folder / "a.tree.tga_org"), a));
+        }
+        if (failure.failing != 'c' || failure.failingBackupMade) {
+            expected.push_back("c.tree.tga_org");
+            EXPECT_TRUE(SameBytes(ReadBytes(folder / "c.tree.tga_org"), c));
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(FolderEntries(folder.Path()), expected) << "no temporary file stays";
+    }
+}
+
+// More textures than one batch holds: every line in its place, every
+// texture and backup made, the count over all batches.
+TEST_F(TextureFolder, TexturesOfManyBatches)
+{
+    SetMask(MakeMask(52, 0.5));
+    constexpr int Count = 70;
+    std::vector<std::string> names;
+    std::vector<std::string> originals;
+    std::vector<std::string> firstLines;
+    std::vector<std::string> secondLines;
+    std::int64_t cleared = 0;
+    for (int index = 0; index < Count; ++index) {
+        names.push_back("t" + std::to_string(100 + index) + ".tree.tga");
+        originals.push_back(MakeTexture(600 + static_cast<unsigned>(index)));
+        AddTexture(names.back(), originals.back());
+        cleared += ApplyMask(originals.back(), originals.back(), mask_).cleared;
+        firstLines.insert(firstLines.end(), {"", "Saving " + names.back(), "Processing " + names.back()});
+        secondLines.insert(secondLines.end(),
+                           {"", names.back() + "_org allready excists", "Processing " + names.back()});
+    }
+    EXPECT_EQ(RunTreebane(folder_.Path()).output, Transcript(firstLines, Count, cleared));
+    EXPECT_EQ(RunTreebane(folder_.Path()).output, Transcript(secondLines, Count, cleared));
+    for (int index = 0; index < Count; ++index) {
+        EXPECT_TRUE(SameBytes(Read(names[index]), ApplyMask(originals[index], originals[index], mask_).bytes))
+            << names[index];
+        EXPECT_TRUE(SameBytes(Read(names[index] + "_org"), originals[index])) << names[index];
+    }
+    EXPECT_EQ(Entries().size(), 2 * Count + 1) << "no temporary file stays";
+}
+
 TEST_F(TextureFolder, WaitsForEnterAndEndsWithStatusZero)
 {
     SetMask(MakeMask(35, 0.5));
