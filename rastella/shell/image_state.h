@@ -11,6 +11,7 @@
 
 #include "image/color.h"
 #include "image/planes.h"
+#include "tga/tga_header.h"
 
 namespace rastella {
 
@@ -20,21 +21,14 @@ namespace rastella {
 enum class ImageSource : std::uint8_t { None, Tga, Ztf };
 
 // The pixel planes, the header bytes of the formats and the header fields
-// of the image loaded last.
-struct ImageState : Planes {
+// of the image loaded last: ImageWidth, ImageHeight, BitsPerPixel,
+// DataStart, ImageType, ImageOrigin and AlphaBits as a TGA header gives
+// them (tga/tga_header.h); a ZTF header sets the first four.
+struct ImageState : Planes, TgaHeaderFields {
   std::array<std::uint8_t, 18> TgaHeaderBytes{};
   std::array<std::uint8_t, 18> AlphaHeaderBytes{};
   std::array<std::uint8_t, 12> ZtfHeaderBytes{};
 
-  std::int16_t ImageWidth = 0;
-  std::int16_t ImageHeight = 0;
-  std::uint8_t BitsPerPixel = 0;
-  // 1-based position of the first pixel byte.  Wider than a byte so that an
-  // image ID of up to 255 bytes (position 274) is held exactly.
-  std::uint16_t DataStart = 0;
-  std::uint8_t ImageType = 0;
-  std::uint8_t ImageOrigin = 0;
-  std::uint8_t AlphaBits = 0;
   std::uint8_t BackgroundIndex = 0;
   bool ImageLoaded = false;
   std::string SelectedPath;

@@ -122,14 +122,7 @@ void MainForm::OpenPath(const std::string& path) {
 
 void MainForm::GetTGAHeader() {
   state_.TgaHeaderBytes = LeadingBytes<18>(fileBuffer_);
-  const TgaHeaderFields fields = ParseTgaHeader(state_.TgaHeaderBytes);
-  state_.ImageWidth = fields.ImageWidth;
-  state_.ImageHeight = fields.ImageHeight;
-  state_.BitsPerPixel = fields.BitsPerPixel;
-  state_.ImageOrigin = fields.ImageOrigin;
-  state_.AlphaBits = fields.AlphaBits;
-  state_.ImageType = fields.ImageType;
-  state_.DataStart = fields.DataStart;
+  static_cast<TgaHeaderFields&>(state_) = ParseTgaHeader(state_.TgaHeaderBytes);
 }
 
 void MainForm::MakeALPHAHeader() {
@@ -150,11 +143,18 @@ void MainForm::MakeZTFHeader() {
   state_.DataStart = kZtfDataStart;
 }
 
+bool MainForm::FitsOrRefuse(std::int16_t width, std::int16_t height, const std::string& format) {
+  if (FitsPlanes(width, height)) {
+    return true;
+  }
+  window_.SetStatusText(format + "  :  UNSUPPORTED SIZE");
+  state_.ImageLoaded = false;
+  return false;
+}
+
 void MainForm::GetTGA() {
   const TgaHeaderFields fields = ParseTgaHeader(LeadingBytes<18>(fileBuffer_));
-  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight)) {
-    window_.SetStatusText("TGA  :  UNSUPPORTED SIZE");
-    state_.ImageLoaded = false;
+  if (!FitsOrRefuse(fields.ImageWidth, fields.ImageHeight, "TGA")) {
     return;
   }
   GetTGAHeader();
@@ -164,9 +164,7 @@ void MainForm::GetTGA() {
 
 void MainForm::GetZTF() {
   const ZtfHeaderFields fields = ParseZtfHeader(LeadingBytes<kZtfHeaderBytes>(fileBuffer_));
-  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight)) {
-    window_.SetStatusText("ZTF  :  UNSUPPORTED SIZE");
-    state_.ImageLoaded = false;
+  if (!FitsOrRefuse(fields.ImageWidth, fields.ImageHeight, "ZTF")) {
     return;
   }
   GetZTFHeader();

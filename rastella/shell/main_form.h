@@ -59,6 +59,9 @@ class MainForm {
   // file list's folder, and the "SAVED AS" or "ERROR" status.
   void FinishSave(const std::string& prefix, std::span<const std::uint8_t> bytes);
   std::string SavingText(const std::string& prefix) const;
+  // False, with "<format>  :  UNSUPPORTED SIZE" in Text1 and nothing
+  // loaded, when a header's dimensions do not fit the image state.
+  bool FitsOrRefuse(std::int16_t width, std::int16_t height, const std::string& format);
 
   WindowOperations& window_;
   ImageState state_;
