@@ -12,8 +12,6 @@
 #include <climits>
 #include <csignal>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <dirent.h>
@@ -169,74 +167,6 @@ int Descriptor(std::intptr_t handle)
     return static_cast<int>(handle);
 }
 
-// A descriptor of the file that `target` names, opened only so that the
-// file outlives the rename that replaces it; -1 when there is none.
-int HoldReplacedFile(const std::string& target)
-{
-    return ::open(target.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-}
-
-// The descriptors of replaced files, closed in the background. The last
-// close of a replaced file frees its blocks, and on a file system mounted
-// to discard freed blocks that waits for the disk each time; a few threads
-// close them at once while the run goes on with the next batch. Only the
-// files of one commit are in flight: the next commit, and the end of the
-// process, wait for them first. The threads do nothing else and take no
-// signal.
-class ReplacedFiles {
-public:
-    ReplacedFiles() = default;
-    ~ReplacedFiles() { Wait(); }
-    ReplacedFiles(const ReplacedFiles&) = delete;
-    ReplacedFiles& operator=(const ReplacedFiles&) = delete;
-
-    void Release(std::vector<int> descriptors)
-    {
-        constexpr std::size_t MaxThreads = 8;
-        constexpr std::size_t FilesPerThread = 2;
-        Wait();
-        descriptors_ = std::move(descriptors);
-        next_ = 0;
-        sigset_t all;
-        sigset_t previous;
-        sigfillset(&all);
-        ::pthread_sigmask(SIG_BLOCK, &all, &previous);
-        try {
-            const std::size_t wanted = std::min(MaxThreads, (descriptors_.size() + 1) / FilesPerThread);
-            while (threads_.size() < wanted) {
-                threads_.emplace_back([this] { CloseRest(); });
-            }
-        } catch (const std::system_error&) {
-            // Fewer threads, or none: Wait closes what they leave.
-        }
-        ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    }
-
-    void Wait()
-    {
-        CloseRest();
-        for (std::thread& thread : threads_) {
-            thread.join();
-        }
-        threads_.clear();
-        descriptors_.clear();
-    }
-
-private:
-    void CloseRest()
-    {
-        for (std::size_t index = next_++; index < descriptors_.size(); index = next_++) {
-            ::close(descriptors_[index]);
-        }
-    }
-
-    std::vector<int> descriptors_;
-    std::atomic<std::size_t> next_{0};
-    std::vector<std::thread> threads_;
-};
-
-ReplacedFiles replacedFiles;
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -336,8 +266,6 @@ bool SameTarget(const std::string& first, const std::string& second)
 
 void CommitStagedFiles(std::vector<StagedFile>& files)
 {
-    replacedFiles.Wait();
-
     // What each file keeps: a copy its source's permission bits, a
     // replacement its target's owner and permission bits.
     std::vector<bool> complete(files.size());
@@ -389,7 +317,6 @@ void CommitStagedFiles(std::vector<StagedFile>& files)
     // The copies first, then the files that may depend on them.
     for (const bool copies : {true, false}) {
         std::vector<std::string> folders;
-        std::vector<int> replaced;
         for (std::size_t index = 0; index < files.size(); ++index) {
             StagedFile& staged = files[index];
             if (staged.copy != copies) {
@@ -397,10 +324,6 @@ void CommitStagedFiles(std::vector<StagedFile>& files)
             }
             const bool ready =
                 complete[index] && (staged.after < 0 || files[static_cast<std::size_t>(staged.after)].inPlace);
-            const int held = ready ? HoldReplacedFile(staged.target) : -1;
-            if (held >= 0) {
-                replaced.push_back(held);
-            }
             staged.inPlace = ready && ::rename(staged.file.path.c_str(), staged.target.c_str()) == 0;
             if (!staged.inPlace) {
                 ::unlink(staged.file.path.c_str());
@@ -414,7 +337,6 @@ void CommitStagedFiles(std::vector<StagedFile>& files)
         for (const std::string& folder : folders) {
             SyncFolder(folder);
         }
-        replacedFiles.Release(std::move(replaced));
     }
 }
 
