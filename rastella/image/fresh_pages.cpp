@@ -39,17 +39,22 @@ bool OwnPages(std::size_t bytes) { return kUseOwnPages && bytes >= kOwnPagesFrom
 // Blocks of our own pages start on a huge page, and every whole huge page
 // inside them is offered as one: a load then takes one page fault per 2 MiB
 // there instead of one per 4 KiB, which is where a whole-process view spent
-// most of its time.  The rest keeps small pages, so a block never holds
-// more memory than its bytes need.
+// most of its time.  With HugePages::Inside the rest keeps small pages, so
+// the block never holds more memory than its bytes need; with
+// HugePages::RoundUp the block is mapped to the end of its last huge page.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kSmallPage = 4096;
 
-std::size_t MappedLength(std::size_t bytes) { return (bytes + kSmallPage - 1) / kSmallPage * kSmallPage; }
+std::size_t RoundUp(std::size_t bytes, std::size_t page) { return (bytes + page - 1) / page * page; }
+
+std::size_t MappedLength(std::size_t bytes, HugePages hugePages) {
+  return RoundUp(bytes, hugePages == HugePages::RoundUp ? kHugePage : kSmallPage);
+}
 #endif
 
 }  // namespace
 
-void* AllocateFreshPages(std::size_t bytes) {
+void* AllocateFreshPages(std::size_t bytes, [[maybe_unused]] HugePages hugePages) {
   if (!OwnPages(bytes)) {
     void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
     if (block == nullptr) {
@@ -66,7 +71,7 @@ void* AllocateFreshPages(std::size_t bytes) {
   return block;
 #else
   // Mapped one huge page larger than needed, then trimmed to an aligned run.
-  const std::size_t length = MappedLength(bytes);
+  const std::size_t length = MappedLength(bytes, hugePages);
   void* mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) {
     throw std::bad_alloc();
@@ -83,7 +88,7 @@ void* AllocateFreshPages(std::size_t bytes) {
   void* block = reinterpret_cast<void*>(aligned);
 #if defined(MADV_HUGEPAGE)
   // Only advice: where huge pages are off, the block works with small ones.
-  const std::size_t wholeHugePages = bytes / kHugePage * kHugePage;
+  const std::size_t wholeHugePages = length / kHugePage * kHugePage;
   if (wholeHugePages > 0) {
     ::madvise(block, wholeHugePages, MADV_HUGEPAGE);
   }
@@ -92,7 +97,7 @@ void* AllocateFreshPages(std::size_t bytes) {
 #endif
 }
 
-void FreeFreshPages(void* block, std::size_t bytes) noexcept {
+void FreeFreshPages(void* block, std::size_t bytes, [[maybe_unused]] HugePages hugePages) noexcept {
   if (block == nullptr) {
     return;
   }
@@ -103,7 +108,7 @@ void FreeFreshPages(void* block, std::size_t bytes) noexcept {
 #if defined(_WIN32)
   ::VirtualFree(block, 0, MEM_RELEASE);
 #else
-  ::munmap(block, MappedLength(bytes));
+  ::munmap(block, MappedLength(bytes, hugePages));
 #endif
 }
 

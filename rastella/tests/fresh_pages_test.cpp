@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "image/fresh_pages.h"
 #include "image/packed_image.h"
@@ -33,6 +34,18 @@ TEST(FreshPages, NewBuffersAreZeroWhateverTheirSize) {
   EXPECT_EQ(planes->AlphaBuffer.size(), kAlphaBufferBytes);
   EXPECT_TRUE(AllZero(planes->ColorBuffer));
   EXPECT_TRUE(AllZero(planes->AlphaBuffer));
+}
+
+TEST(FreshPages, BlocksRoundedUpToHugePagesAreZeroAndWritableToTheirEnd) {
+  // The picture surface's size, which ends inside its only huge page.
+  using Pixels = std::vector<std::uint32_t, FreshPageAllocator<std::uint32_t, HugePages::RoundUp>>;
+  for (int round = 0; round < 2; ++round) {
+    Pixels pixels(518 * 518);
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](std::uint32_t pixel) { return pixel == 0; }))
+        << "round " << round;
+    std::fill(pixels.begin(), pixels.end(), 0xA5A5A5A5u);
+    EXPECT_EQ(pixels.back(), 0xA5A5A5A5u);
+  }
 }
 
 TEST(FreshPages, ResizeKeepsTheBytesOfAnEarlierUseAndCopiesCopy) {
