@@ -76,6 +76,8 @@ def parse_arguments():
     parser.add_argument("--build", required=True, help="the build folder of bench/compare")
     parser.add_argument("--rounds", type=int, default=7, help="rounds of every measurement (at least 5)")
     parser.add_argument("--min-time", default="0.2", help="seconds each in-process benchmark runs per round")
+    parser.add_argument("--whole-process-only", action="store_true",
+                        help="only the whole-process comparisons and the peak memory, without the in-process benchmarks")
     arguments = parser.parse_args()
     if arguments.rounds < 5:
         parser.error("--rounds must be at least 5")
@@ -244,6 +246,15 @@ class WholeProcessPairs:
         return results
 
 
+def huge_pages_offered():
+    """True when transparent huge pages are on, always or on request."""
+    try:
+        with open("/sys/kernel/mm/transparent_hugepage/enabled", encoding="utf-8") as setting:
+            return "[never]" not in setting.read()
+    except OSError:
+        return False
+
+
 def format_time(milliseconds):
     if milliseconds is None:
         return "-"
@@ -263,8 +274,9 @@ def main():
         pairs = WholeProcessPairs(build, scratch)
         for round_number in range(arguments.rounds):
             print(f"round {round_number + 1} of {arguments.rounds}", file=sys.stderr, flush=True)
-            for name, value in run_benchmarks(program, names, arguments.min_time).items():
-                samples.setdefault(name, []).append(value)
+            if not arguments.whole_process_only:
+                for name, value in run_benchmarks(program, names, arguments.min_time).items():
+                    samples.setdefault(name, []).append(value)
             for key, value in pairs.measure(round_number).items():
                 whole.setdefault(key, []).append(value)
 
@@ -287,11 +299,11 @@ def main():
         print(f"{figure:<52} {format_time(ours):>10}  {peer:<22} {format_time(peer_time):>10} {ratio:>8}  "
               f"{target_text:<10} {result}")
 
-    for figure, ours, peer, peer_label, target in IN_PROCESS_PAIRS:
+    for figure, ours, peer, peer_label, target in IN_PROCESS_PAIRS if samples else []:
         ratio = median[peer] / median[ours]
         line(figure, median[ours], peer_label, median[peer], f">= {target:g}x" if target else "",
              None if target is None else ratio >= target)
-    for figure, ours, limit in IN_PROCESS_ALONE:
+    for figure, ours, limit in IN_PROCESS_ALONE if samples else []:
         line(figure, median[ours], "", None, f"< {limit:g} ms" if limit else "",
              None if limit is None else median[ours] < limit)
 
@@ -312,11 +324,13 @@ def main():
                ">= 0.67x", lambda ours, peer: ours <= 1.5 * peer)
 
     # Peak memory of a view: what the process holds beyond the same program
-    # run on an empty script, against what the view needs (the image state's
-    # two planes, the file and the picture surface).  Within 1 %: the stack
-    # and the small working buffers of a view are not counted as need.
+    # run on an empty script, against what the view needs: the image state's
+    # two planes (4 MiB), the file and the picture surface, which is kept in
+    # one 2 MiB huge page where the system offers them.  Within 1 %: the
+    # stack and the small working buffers of a view are not counted as need.
     extra = memory["view"] - memory["empty"]
-    needed = (1024 * 1024 * 4 + (18 + 1024 * 1024 * 4) + 518 * 518 * 4) / 1024
+    surface = 2048 if huge_pages_offered() else 518 * 518 * 4 / 1024
+    needed = 4096 + (18 + 1024 * 1024 * 4) / 1024 + surface
     print()
     print(f"peak memory of a view: {memory['view']} KiB, {extra} KiB above an empty script "
           f"({memory['empty']} KiB; a C++ program that does nothing: {memory['do-nothing']} KiB); "
