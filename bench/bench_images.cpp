@@ -135,11 +135,11 @@ std::vector<ZtfPlane> PlanesOf(const std::vector<std::uint8_t>& ztf) {
   const int width = fields.ImageWidth;
   const int height = fields.ImageHeight;
   std::vector<ZtfPlane> planes;
-  const std::uint8_t* colorTypes = ztf.data() + rastella::kZtfHeaderBytes;
-  planes.push_back({width, height, 3, colorTypes, colorTypes + height});
-  if (fields.BitsPerPixel == 32) {
-    const std::uint8_t* alphaTypes = colorTypes + static_cast<std::size_t>(height) * (3 * width + 1);
-    planes.push_back({width, height, 1, alphaTypes, alphaTypes + height});
+  const bool withAlpha = fields.BitsPerPixel == 32;
+  const rastella::ZtfLayout layout = rastella::ZtfLayoutOf(width, height, withAlpha);
+  planes.push_back({width, height, 3, &ztf[layout.colorTypes], &ztf[layout.colorRows]});
+  if (withAlpha) {
+    planes.push_back({width, height, 1, &ztf[layout.alphaTypes], &ztf[layout.alphaRows]});
   }
   return planes;
 }

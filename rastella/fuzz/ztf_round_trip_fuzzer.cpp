@@ -53,9 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int setCount = fuzzing::AvailableKernelSets(sets);
   const ZtfEncodeProgress progress;
   EncodeZtf(state, width, height, bitsPerPixel, progress, encoded, sets[0]);
-  const std::size_t w = static_cast<std::size_t>(width);
-  const std::size_t h = static_cast<std::size_t>(height);
-  fuzzing::Check(encoded.size() == kZtfHeaderBytes + h * (3 * w + 1) + (alpha ? h * (w + 1) : 0));
+  fuzzing::Check(encoded.size() == ZtfLayoutOf(width, height, alpha).fileSize);
   for (int s = 1; s < setCount; ++s) {
     EncodeZtf(state, width, height, bitsPerPixel, progress, again, sets[s]);
     fuzzing::Check(again == encoded);

@@ -9,13 +9,15 @@
 #include <vector>
 
 #include "image/fresh_pages.h"
+#include "image/planes.h"
+#include "ztf/ztf_format.h"
 
 namespace rastella {
 
 // The largest file that either format can address: a ZTF file of
 // 1024 x 1024 pixels with alpha (a TGA file tops out 1787 bytes lower, with
 // a 255-byte image ID).  Reading stops there; the readers never look further.
-inline constexpr std::size_t kMaxImageFileBytes = 12 + 1024 * (3 * 1024 + 1) + 1024 * (1024 + 1);
+inline constexpr std::size_t kMaxImageFileBytes = ZtfLayoutOf(kMaxDimension, kMaxDimension, true).fileSize;
 
 // Names of the regular files in `folder` whose names end in ".tga" in any
 // letter case, sorted by byte order.  Empty when the folder cannot be read.

@@ -191,12 +191,10 @@ TEST(LibpngUnfiltering, ZtfPlanesAreValidPngScanlines) {
       ImageState state;
       testing::LoadIntoState(image, state);
       const std::vector<std::uint8_t> file = EncodeZtf(state, width, height, 32, {});
-      const std::size_t h = static_cast<std::size_t>(height);
-      const std::size_t w = static_cast<std::size_t>(width);
-      const std::uint8_t* colorTypes = file.data() + 12;
-      const std::uint8_t* alphaTypes = colorTypes + h * (3 * w + 1);
-      ASSERT_EQ(DecodeWithLibpng(colorTypes, colorTypes + h, width, height, false), image.rgb);
-      ASSERT_EQ(DecodeWithLibpng(alphaTypes, alphaTypes + h, width, height, true), image.alpha);
+      const ZtfLayout layout = ZtfLayoutOf(width, height, true);
+      ASSERT_EQ(DecodeWithLibpng(&file[layout.colorTypes], &file[layout.colorRows], width, height, false), image.rgb);
+      ASSERT_EQ(DecodeWithLibpng(&file[layout.alphaTypes], &file[layout.alphaRows], width, height, true),
+                image.alpha);
     }
   }
 }

@@ -20,7 +20,7 @@
 #include "tga/tga_writer.h"
 #include "ztf/ztf_decoder.h"
 #include "ztf/ztf_encoder.h"
-#include "ztf/ztf_lanes.h"
+#include "ztf/ztf_lanes_sse41.h"
 
 namespace rastella {
 namespace {

@@ -353,7 +353,7 @@ TEST(SaveZTF, ViewingTheSavedFileReproducesTheImage) {
   viewer.Open("big.tga");
   const ImageState loaded = viewer.State();
   viewer.form.Command4_Click();
-  EXPECT_EQ(viewer.FileBytes("ZTF-big.tga").size(), ZtfFileSize(1024, 1024, true));
+  EXPECT_EQ(viewer.FileBytes("ZTF-big.tga").size(), ZtfLayoutOf(1024, 1024, true).fileSize);
   viewer.Open("ZTF-big.tga");
   EXPECT_EQ(viewer.window.StatusText(), "ZTF  :  1024 x 1024 - 32BPP");
   EXPECT_TRUE(viewer.State().ColorBuffer == loaded.ColorBuffer);

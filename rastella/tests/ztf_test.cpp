@@ -95,8 +95,21 @@ TEST(ZtfHeader, BuildsAndParsesTheTwelveBytes) {
   anyFlag[7] = 2;
   EXPECT_EQ(ParseZtfHeader(anyFlag).BitsPerPixel, 32);
 
-  EXPECT_EQ(ZtfFileSize(1, 1, false), 16u);
-  EXPECT_EQ(ZtfFileSize(2, 2, true), 32u);
+  EXPECT_EQ(ZtfLayoutOf(1, 1, false).fileSize, 16u);
+  EXPECT_EQ(ZtfLayoutOf(2, 2, true).fileSize, 32u);
+}
+
+TEST(ZtfLayout, PartsFollowEachOtherWithoutGaps) {
+  // 5 x 3 with alpha: 12 header bytes, 3 types, 45 colour bytes, 3 types,
+  // 15 alpha bytes.
+  const ZtfLayout layout = ZtfLayoutOf(5, 3, true);
+  EXPECT_EQ(layout.colorTypes, 12u);
+  EXPECT_EQ(layout.colorRows, 15u);
+  EXPECT_EQ(layout.alphaTypes, 60u);
+  EXPECT_EQ(layout.alphaRows, 63u);
+  EXPECT_EQ(layout.fileSize, 78u);
+  EXPECT_EQ(ZtfLayoutOf(5, 3, false).fileSize, 60u) << "without alpha the file ends before the alpha table";
+  EXPECT_EQ(ZtfLayoutOf(0, 7, true).fileSize, 26u) << "an empty row still has its filter type";
 }
 
 std::vector<std::uint8_t> Encode(const TestImage& image, bool withAlpha, int* marks = nullptr) {

@@ -27,14 +27,4 @@ ZtfHeaderFields ParseZtfHeader(const ZtfHeader& header) {
   return fields;
 }
 
-std::size_t ZtfFileSize(int width, int height, bool withAlpha) {
-  const std::size_t w = static_cast<std::size_t>(width);
-  const std::size_t h = static_cast<std::size_t>(height);
-  std::size_t size = kZtfHeaderBytes + h * (3 * w + 1);
-  if (withAlpha) {
-    size += h * (w + 1);
-  }
-  return size;
-}
-
 }  // namespace rastella

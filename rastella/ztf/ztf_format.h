@@ -53,8 +53,28 @@ ZtfHeader BuildZtfHeader(int width, int height, std::uint8_t bitsPerPixel);
 // Checks neither the magic nor the fixed bytes nor the dimensions.
 ZtfHeaderFields ParseZtfHeader(const ZtfHeader& header);
 
-// Size of a complete file of these dimensions.
-std::size_t ZtfFileSize(int width, int height, bool withAlpha);
+// Where the parts of a complete file of these dimensions start, as the
+// table above gives them, and the file's length.  Every offset into a ZTF
+// file comes from here.
+struct ZtfLayout {
+  std::size_t colorTypes = 0;  // the colour filter-type table
+  std::size_t colorRows = 0;
+  std::size_t alphaTypes = 0;  // without alpha: where the file ends
+  std::size_t alphaRows = 0;
+  std::size_t fileSize = 0;
+};
+
+constexpr ZtfLayout ZtfLayoutOf(int width, int height, bool withAlpha) {
+  const std::size_t w = static_cast<std::size_t>(width);
+  const std::size_t h = static_cast<std::size_t>(height);
+  ZtfLayout layout;
+  layout.colorTypes = kZtfHeaderBytes;
+  layout.colorRows = layout.colorTypes + h;
+  layout.alphaTypes = layout.colorRows + 3 * w * h;
+  layout.alphaRows = layout.alphaTypes + h;
+  layout.fileSize = withAlpha ? layout.alphaRows + w * h : layout.alphaTypes;
+  return layout;
+}
 
 // The PNG Paeth predictor of left a, above b and upper-left c; ties go to a,
 // then b.
