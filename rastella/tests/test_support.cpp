@@ -168,12 +168,7 @@ std::vector<std::uint8_t> ReferenceZtf(const TestImage& image, bool withAlpha) {
 void LoadIntoState(const TestImage& image, ImageState& state) {
   state.ImageWidth = static_cast<std::int16_t>(image.width);
   state.ImageHeight = static_cast<std::int16_t>(image.height);
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      std::copy_n(image.Rgb(x, y), 3, state.ColorAt(x, y));
-      state.AlphaAt(x, y) = image.Alpha(x, y);
-    }
-  }
+  image.CopyInto(state);
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

@@ -8,31 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "image/packed_image.h"
 #include "shell/headless_window.h"
 #include "shell/main_form.h"
 
 namespace rastella::testing {
 
-// An image with rows stored top row first: rgb holds red, green, blue per
-// pixel, alpha one byte per pixel.
-struct TestImage {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
-  std::vector<std::uint8_t> alpha;
-
-  TestImage() = default;
-  TestImage(int w, int h)
-      : width(w),
-        height(h),
-        rgb(static_cast<std::size_t>(w) * h * 3),
-        alpha(static_cast<std::size_t>(w) * h) {}
-
-  std::uint8_t* Rgb(int x, int y) { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
-  const std::uint8_t* Rgb(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
-  std::uint8_t& Alpha(int x, int y) { return alpha[static_cast<std::size_t>(y) * width + x]; }
-  std::uint8_t Alpha(int x, int y) const { return alpha[static_cast<std::size_t>(y) * width + x]; }
-};
+// The images of the tests are the packed images of the sample generator and
+// the benchmarks.
+using TestImage = PackedImage;
 
 TestImage NoiseImage(int width, int height, std::uint32_t seed);
 // Gradients and shapes, with some rows all zero in the colour plane and some
