@@ -3,11 +3,14 @@
 // libFuzzer reports as a crash with the input that caused it.
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
-#include "shell/image_state.h"
+#include "image/fresh_pages.h"
 #include "image/kernel_set.h"
+#include "shell/image_state.h"
 
 namespace fuzzing {
 
@@ -19,9 +22,37 @@ inline void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// The image state of a codec target.  Allocated once and never freed, as in
-// the viewer: a load rewrites only the pixels inside the loaded image.
-inline rastella::ImageState& NewState() { return *new rastella::ImageState; }
+// What a codec target keeps from one input to the next: the image state it
+// loads, a second one to compare it with, and the buffers of the codecs.
+// Allocated once and never freed, as in the viewer: a load rewrites only the
+// pixels inside the loaded image.
+struct Workspace {
+  rastella::ImageState state;
+  rastella::ImageState other;
+  std::vector<std::uint8_t> scratch;
+  rastella::ByteBuffer encoded;
+  rastella::ByteBuffer again;
+};
+
+inline Workspace& TheWorkspace() {
+  static Workspace& workspace = *new Workspace;
+  return workspace;
+}
+
+// The header at the start of `data`, its missing bytes 0.
+template <typename Header>
+Header LeadingHeader(const std::uint8_t* data, std::size_t size) {
+  Header header{};
+  std::copy_n(data, std::min(size, header.size()), header.begin());
+  return header;
+}
+
+// True for the dimensions that the codec targets take: those that fit the
+// planes, of at most kMaxCodecPixels pixels.  Larger images run the same
+// loops for longer; the whole-command view target takes those.
+inline bool CodecTargetTakes(std::int16_t width, std::int16_t height) {
+  return rastella::FitsPlanes(width, height) && width * height <= kMaxCodecPixels;
+}
 
 // True when the planes of `a` and `b` agree inside a width x height image:
 // the colour plane when `color`, the alpha plane when `alpha`.

@@ -16,18 +16,10 @@
 using namespace rastella;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static ImageState& state = fuzzing::NewState();
-  static ImageState& other = fuzzing::NewState();
-  static std::vector<std::uint8_t>& scratch = *new std::vector<std::uint8_t>;
-  static ByteBuffer& saved = *new ByteBuffer;
+  auto& [state, other, scratch, saved, again] = fuzzing::TheWorkspace();
   const std::span<const std::uint8_t> file(data, size);
-  TgaHeader header{};
-  std::copy_n(data, std::min<std::size_t>(size, header.size()), header.begin());
-  const TgaHeaderFields fields = ParseTgaHeader(header);
-  // Larger images run the same loops for longer; the whole-command view
-  // target takes those.
-  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight) ||
-      fields.ImageWidth * fields.ImageHeight > fuzzing::kMaxCodecPixels) {
+  const TgaHeaderFields fields = ParseTgaHeader(fuzzing::LeadingHeader<TgaHeader>(data, size));
+  if (!fuzzing::CodecTargetTakes(fields.ImageWidth, fields.ImageHeight)) {
     return 0;
   }
   const int width = fields.ImageWidth;
@@ -53,9 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EncodeAlphaTga(BuildAlphaHeader(width, height), state, width, height, saved);
   }
   fuzzing::Check(saved.size() == 18 + static_cast<std::size_t>(width) * height * ((color ? 3 : 0) + (alpha ? 1 : 0)));
-  TgaHeader savedHeader{};
-  std::copy_n(saved.begin(), savedHeader.size(), savedHeader.begin());
-  const TgaHeaderFields savedFields = ParseTgaHeader(savedHeader);
+  const TgaHeaderFields savedFields = ParseTgaHeader(fuzzing::LeadingHeader<TgaHeader>(saved.data(), saved.size()));
   fuzzing::Check(savedFields.ImageWidth == width && savedFields.ImageHeight == height &&
                  savedFields.ImageType == fields.ImageType);
   DecodeTgaPixels(saved, savedFields, other, scratch);

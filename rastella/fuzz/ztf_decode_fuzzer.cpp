@@ -17,18 +17,10 @@
 using namespace rastella;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static ImageState& state = fuzzing::NewState();
-  static ImageState& other = fuzzing::NewState();
-  static std::vector<std::uint8_t>& scratch = *new std::vector<std::uint8_t>;
-  static ByteBuffer& encoded = *new ByteBuffer;
+  auto& [state, other, scratch, encoded, again] = fuzzing::TheWorkspace();
   const std::span<const std::uint8_t> file(data, size);
-  ZtfHeader header{};
-  std::copy_n(data, std::min<std::size_t>(size, header.size()), header.begin());
-  const ZtfHeaderFields fields = ParseZtfHeader(header);
-  // Larger images run the same loops for longer; the whole-command view
-  // target takes those.
-  if (!FitsPlanes(fields.ImageWidth, fields.ImageHeight) ||
-      fields.ImageWidth * fields.ImageHeight > fuzzing::kMaxCodecPixels) {
+  const ZtfHeaderFields fields = ParseZtfHeader(fuzzing::LeadingHeader<ZtfHeader>(data, size));
+  if (!fuzzing::CodecTargetTakes(fields.ImageWidth, fields.ImageHeight)) {
     return 0;
   }
   const int width = fields.ImageWidth;
@@ -45,9 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ZtfEncodeProgress progress;
   EncodeZtf(state, width, height, fields.BitsPerPixel, progress, encoded);
-  ZtfHeader encodedHeader{};
-  std::copy_n(encoded.begin(), encodedHeader.size(), encodedHeader.begin());
-  const ZtfHeaderFields encodedFields = ParseZtfHeader(encodedHeader);
+  const ZtfHeaderFields encodedFields = ParseZtfHeader(fuzzing::LeadingHeader<ZtfHeader>(encoded.data(), encoded.size()));
   fuzzing::Check(encodedFields.ImageWidth == width && encodedFields.ImageHeight == height &&
                  encodedFields.BitsPerPixel == fields.BitsPerPixel);
   DecodeZtfPlanes(encoded, encodedFields, other, scratch);

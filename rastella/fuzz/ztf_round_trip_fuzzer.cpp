@@ -22,11 +22,7 @@
 using namespace rastella;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static ImageState& state = fuzzing::NewState();
-  static ImageState& other = fuzzing::NewState();
-  static std::vector<std::uint8_t>& scratch = *new std::vector<std::uint8_t>;
-  static ByteBuffer& encoded = *new ByteBuffer;
-  static ByteBuffer& again = *new ByteBuffer;
+  auto& [state, other, scratch, encoded, again] = fuzzing::TheWorkspace();
   if (size < 5) {
     return 0;
   }
@@ -58,9 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     EncodeZtf(state, width, height, bitsPerPixel, progress, again, sets[s]);
     fuzzing::Check(again == encoded);
   }
-  ZtfHeader header{};
-  std::copy_n(encoded.begin(), header.size(), header.begin());
-  const ZtfHeaderFields fields = ParseZtfHeader(header);
+  const ZtfHeaderFields fields = ParseZtfHeader(fuzzing::LeadingHeader<ZtfHeader>(encoded.data(), encoded.size()));
   fuzzing::Check(fields.ImageWidth == width && fields.ImageHeight == height && fields.BitsPerPixel == bitsPerPixel);
   DecodeZtfPlanes(encoded, fields, other, scratch);
   fuzzing::Check(fuzzing::SamePlanes(state, other, width, height, true, alpha));

@@ -5,6 +5,7 @@
 // processor has SSE4.1; both give the same bytes, which the tests check by
 // running them side by side.
 
+#include <cassert>
 #include <cstdint>
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -41,6 +42,15 @@ inline bool KernelSetAvailable(KernelSet kernels) {
 // The fastest set that this processor runs.
 inline KernelSet BestKernelSet() {
   return KernelSetAvailable(KernelSet::Sse41) ? KernelSet::Sse41 : KernelSet::Portable;
+}
+
+// A codec's table of inner-loop functions for `kernels`: its SSE4.1 table,
+// which is null where the build has none, or its portable one.
+// Precondition: KernelSetAvailable(kernels).
+template <typename Table>
+const Table& PickKernels(KernelSet kernels, const Table& portable, const Table* sse41) {
+  assert(KernelSetAvailable(kernels));
+  return kernels == KernelSet::Sse41 && sse41 != nullptr ? *sse41 : portable;
 }
 
 }  // namespace rastella

@@ -1,7 +1,5 @@
 #include "tga/tga_kernels.h"
 
-#include <cassert>
-
 namespace rastella {
 
 namespace {
@@ -15,10 +13,6 @@ const TgaKernels kPortableKernels{
 
 }  // namespace
 
-const TgaKernels& TgaKernelsFor(KernelSet kernels) {
-  assert(KernelSetAvailable(kernels));
-  const TgaKernels* sse41 = Sse41TgaKernels();
-  return kernels == KernelSet::Sse41 && sse41 != nullptr ? *sse41 : kPortableKernels;
-}
+const TgaKernels& TgaKernelsFor(KernelSet kernels) { return PickKernels(kernels, kPortableKernels, Sse41TgaKernels()); }
 
 }  // namespace rastella

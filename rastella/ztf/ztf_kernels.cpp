@@ -1,7 +1,5 @@
 #include "ztf/ztf_kernels.h"
 
-#include <cassert>
-
 namespace rastella {
 
 namespace {
@@ -23,10 +21,6 @@ const ZtfKernels kPortableKernels{
 
 }  // namespace
 
-const ZtfKernels& ZtfKernelsFor(KernelSet kernels) {
-  assert(KernelSetAvailable(kernels));
-  const ZtfKernels* sse41 = Sse41ZtfKernels();
-  return kernels == KernelSet::Sse41 && sse41 != nullptr ? *sse41 : kPortableKernels;
-}
+const ZtfKernels& ZtfKernelsFor(KernelSet kernels) { return PickKernels(kernels, kPortableKernels, Sse41ZtfKernels()); }
 
 }  // namespace rastella
