@@ -11,7 +11,7 @@
 
 namespace rastella {
 
-class HeadlessWindow final : public WindowOperations {
+class HeadlessWindow final : public SurfaceWindowOperations {
  public:
   // Starts with the folder list and the file list on `folder` (absolute).
   explicit HeadlessWindow(std::string folder);
@@ -32,11 +32,6 @@ class HeadlessWindow final : public WindowOperations {
   std::string SelectedFileName() const override { return selectedName_; }
   void RefreshFileList() override;
 
-  void ClearPicture() override { surface_.ClearPicture(); }
-  ColorValue PictureBackground() const override { return surface_.PictureBackground(); }
-  void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
-  void SetPixel(int x, int y, ColorValue color) override { surface_.SetPixel(x, y, color); }
-  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override { surface_.SetPixelRow(x, y, colors); }
   void ShowPicture() override {}
   void SetPictureLineWidth(int) override {}
 
@@ -68,7 +63,6 @@ class HeadlessWindow final : public WindowOperations {
   std::string fileListFolder_;
   std::string selectedName_;
   std::vector<std::string> fileNames_;
-  PictureSurface surface_;
 };
 
 }  // namespace rastella

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "display/picture.h"
+#include "display/picture_surface.h"
 
 namespace rastella {
 
@@ -65,5 +66,18 @@ class WindowOperations : public StatusLineOperations,
                          public ListOperations,
                          public PictureOperations,
                          public SecondaryWindowOperations {};
+
+// Window operations whose picture box draws into a PictureSurface, which
+// the window then shows its own way (ShowPicture).
+class SurfaceWindowOperations : public WindowOperations {
+ public:
+  void ClearPicture() override { surface_.ClearPicture(); }
+  ColorValue PictureBackground() const override { return surface_.PictureBackground(); }
+  void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
+  void SetPixel(int x, int y, ColorValue color) override { surface_.SetPixel(x, y, color); }
+  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override { surface_.SetPixelRow(x, y, colors); }
+ protected:
+  PictureSurface surface_;
+};
 
 }  // namespace rastella

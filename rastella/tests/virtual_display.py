@@ -6,6 +6,15 @@ import subprocess
 import time
 
 
+def report(test, failures):
+    """Prints each failure and the test's one-line tally; returns the
+    test's exit status."""
+    for failure in failures:
+        print("FAIL:", failure)
+    print(f"{test}:", "1 passed, 0 failed" if not failures else "0 passed, 1 failed")
+    return 1 if failures else 0
+
+
 def run(command, **options):
     # Nothing may wait for ever: a window program that never shows its
     # window must fail the test, not hang it.

@@ -16,7 +16,7 @@
 
 namespace rastella::win32 {
 
-class MainWindow final : public WindowOperations {
+class MainWindow final : public SurfaceWindowOperations {
  public:
   MainWindow(HINSTANCE instance, const std::string& startFolder);
   ~MainWindow() override;
@@ -44,11 +44,6 @@ class MainWindow final : public WindowOperations {
   std::string SelectedFileName() const override;
   bool SelectFile(const std::string& name) override;
   void RefreshFileList() override;
-  void ClearPicture() override { surface_.ClearPicture(); }
-  ColorValue PictureBackground() const override { return surface_.PictureBackground(); }
-  void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
-  void SetPixel(int x, int y, ColorValue color) override { surface_.SetPixel(x, y, color); }
-  void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override { surface_.SetPixelRow(x, y, colors); }
   void ShowPicture() override;
   void SetPictureLineWidth(int) override {}
   void OpenAboutWindow() override { about_.Open(); }
@@ -96,7 +91,6 @@ class MainWindow final : public WindowOperations {
   std::vector<std::string> driveNames_;
 
   // The drawing area, shown as a top-down 32-bit device-independent bitmap.
-  PictureSurface surface_;
 
   AboutWindow about_;
   HelpWindow help_;

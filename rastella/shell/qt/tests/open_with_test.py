@@ -16,7 +16,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests"))
-from virtual_display import Display, ppm_pixels, run  # noqa: E402
+from virtual_display import Display, ppm_pixels, report, run  # noqa: E402
 
 PICTURE = (24, 32, 518, 518)          # Picture1 in the client area
 START_BACKGROUND = bytes((64, 64, 64))
@@ -93,10 +93,7 @@ def main():
                 failures.append("the viewer ended by itself when given a missing file")
             if shown != START_BACKGROUND * (len(shown) // 3):
                 failures.append("given a missing file, the picture box is not left at its start colour")
-        for failure in failures:
-            print("FAIL:", failure)
-        print("open-with test:", "1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-        return 1 if failures else 0
+        return report("open-with test", failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -21,7 +21,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tests"))
-from virtual_display import Display, ppm_pixels, run  # noqa: E402
+from virtual_display import Display, ppm_pixels, report, run  # noqa: E402
 
 PICTURE = (24, 32, 518, 518)          # Picture1 in the client area
 FILE_LIST = (560, 216)                # File1, top left
@@ -127,10 +127,7 @@ def main():
             failures.append(f"temporary files left: {leftovers}")
         if program.returncode != 0:
             failures.append(f"exit status {program.returncode}")
-        for failure in failures:
-            print("FAIL:", failure)
-        print("gui test:", "1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-        return 1 if failures else 0
+        return report("gui test", failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

@@ -18,7 +18,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from gui_test import BUTTONS, Display, run  # noqa: E402
+from gui_test import BUTTONS, Display, report, run  # noqa: E402
 
 TEXT1 = (24, 568, 513, 25)            # the status line in the client area
 LONG_NAME = "M" * 150 + ".tga"
@@ -157,10 +157,7 @@ def main():
             finally:
                 subprocess.run(["wineserver", "-k"], capture_output=True)
 
-        for failure in failures:
-            print("FAIL:", failure)
-        print("window follow test:", "1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-        return 1 if failures else 0
+        return report("window follow test", failures)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
