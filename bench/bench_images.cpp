@@ -113,11 +113,20 @@ std::vector<std::uint8_t> ZtfFileWithFilter(const PackedImage& image, bool withA
         const std::uint8_t c = i >= unit && y > 0 ? row[i - unit - rowBytes] : 0;
         std::uint8_t predictor = 0;
         switch (type) {
-          case rastella::kFilterSub: predictor = a; break;
-          case rastella::kFilterUp: predictor = b; break;
-          case rastella::kFilterAverage: predictor = rastella::AveragePredict(a, b); break;
-          case rastella::kFilterPaeth: predictor = rastella::PaethPredict(a, b, c); break;
-          default: break;
+          case rastella::kFilterSub:
+            predictor = a;
+            break;
+          case rastella::kFilterUp:
+            predictor = b;
+            break;
+          case rastella::kFilterAverage:
+            predictor = rastella::AveragePredict(a, b);
+            break;
+          case rastella::kFilterPaeth:
+            predictor = rastella::PaethPredict(a, b, c);
+            break;
+          default:
+            break;
         }
         file.push_back(rastella::SubMod256(row[i], predictor));
       }

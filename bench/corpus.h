@@ -47,9 +47,9 @@ class Corpus {
 };
 
 // Names of the subjects for each family of benchmarks.
-inline constexpr std::array<const char*, 6> kTgaSubjects = {
-    "natural-32-bottom-left", "natural-32-top-left", "natural-24-bottom-left",
-    "natural-24-top-left",    "noise-32-bottom-left", "natural-8-gray"};
+inline constexpr std::array<const char*, 6> kTgaSubjects = {"natural-32-bottom-left", "natural-32-top-left",
+                                                            "natural-24-bottom-left", "natural-24-top-left",
+                                                            "noise-32-bottom-left",   "natural-8-gray"};
 inline constexpr std::array<const char*, 3> kColorSubjects = {"natural-32-bottom-left", "natural-24-bottom-left",
                                                               "noise-32-bottom-left"};
 

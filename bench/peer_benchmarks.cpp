@@ -131,8 +131,7 @@ const bool registered = [] {
   for (const char* key : kColorSubjects) {
     const std::string name = key;
     Register("Peer/libpng/Unfilter/mixed/" + name, [key](benchmark::State& run) { PngUnfilter(run, key, false); });
-    Register("Peer/libpng/Unfilter/all-paeth/" + name,
-             [key](benchmark::State& run) { PngUnfilter(run, key, true); });
+    Register("Peer/libpng/Unfilter/all-paeth/" + name, [key](benchmark::State& run) { PngUnfilter(run, key, true); });
     Register("Peer/libpng/ChooseFilters/" + name, [key](benchmark::State& run) { PngChooseFilters(run, key); });
   }
   return true;

@@ -206,10 +206,8 @@ const bool registered = [] {
     Register("DecodeZTF/all-paeth/" + name, [key](benchmark::State& run) { DecodeZTF(run, key, true); });
     Register("EncodeZTF/" + name, [key](benchmark::State& run) { EncodeZTF(run, key); });
     Register("EncodeTGA/" + name, [key](benchmark::State& run) { EncodeTGA(run, key); });
-    Register("SaveTGA/" + name,
-             [key](benchmark::State& run) { Save(run, key, &rastella::MainForm::SaveTGA, "TGA-"); });
-    Register("SaveZTF/" + name,
-             [key](benchmark::State& run) { Save(run, key, &rastella::MainForm::SaveZTF, "ZTF-"); });
+    Register("SaveTGA/" + name, [key](benchmark::State& run) { Save(run, key, &rastella::MainForm::SaveTGA, "TGA-"); });
+    Register("SaveZTF/" + name, [key](benchmark::State& run) { Save(run, key, &rastella::MainForm::SaveZTF, "ZTF-"); });
   }
   Register("SaveALPHA/natural-32-bottom-left", [](benchmark::State& run) {
     Save(run, "natural-32-bottom-left", &rastella::MainForm::SaveALPHA, "ALPHA-");

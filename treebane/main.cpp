@@ -1,8 +1,7 @@
 #include "run/tree_clearing_run.h"
 #include "services/console.h"
 
-int main()
-{
-    treebane::RunTreeClearing();
-    treebane::EndProcess();
+int main() {
+  treebane::RunTreeClearing();
+  treebane::EndProcess();
 }

@@ -21,9 +21,7 @@ constexpr ColorValue FromSurfacePixel(std::uint32_t pixel) {
 
 static_assert(FromSurfacePixel(ToSurfacePixel(MakeColor(1, 2, 3))) == MakeColor(1, 2, 3));
 
-std::size_t IndexOf(int x, int y) {
-  return static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x);
-}
+std::size_t IndexOf(int x, int y) { return static_cast<std::size_t>(y) * kPictureSize + static_cast<std::size_t>(x); }
 
 }  // namespace
 
@@ -92,8 +90,7 @@ void PictureSurface::SetPixelRow(int x, int y, std::span<const ColorValue> color
   }
   FillRowAround(y, static_cast<int>(first), static_cast<int>(end));
   std::transform(colors.begin() + (first - x), colors.begin() + (end - x),
-                 pixels_.begin() + static_cast<std::ptrdiff_t>(IndexOf(static_cast<int>(first), y)),
-                 ToSurfacePixel);
+                 pixels_.begin() + static_cast<std::ptrdiff_t>(IndexOf(static_cast<int>(first), y)), ToSurfacePixel);
   changed_ = true;
 }
 

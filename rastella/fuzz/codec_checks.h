@@ -56,8 +56,8 @@ inline bool CodecTargetTakes(std::int16_t width, std::int16_t height) {
 
 // True when the planes of `a` and `b` agree inside a width x height image:
 // the colour plane when `color`, the alpha plane when `alpha`.
-inline bool SamePlanes(const rastella::ImageState& a, const rastella::ImageState& b, int width, int height,
-                       bool color, bool alpha) {
+inline bool SamePlanes(const rastella::ImageState& a, const rastella::ImageState& b, int width, int height, bool color,
+                       bool alpha) {
   for (int y = 0; y < height; ++y) {
     if (color && !std::equal(a.ColorAt(0, y), a.ColorAt(width, y), b.ColorAt(0, y))) return false;
     if (alpha && !std::equal(&a.AlphaBuffer[static_cast<std::size_t>(y) * rastella::kMaxDimension],

@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
   for (const int type : {0, 1, 2, 3, 9, 10, 11, 255}) {
     for (const int depth : {0, 8, 15, 16, 24, 32, 33}) {
       for (int origin = 0; origin < 4; ++origin) {
-        const std::string name = "tga-t" + std::to_string(type) + "-d" + std::to_string(depth) + "-o" + std::to_string(origin);
+        const std::string name =
+            "tga-t" + std::to_string(type) + "-d" + std::to_string(depth) + "-o" + std::to_string(origin);
         Write(view / name, Tga(type, depth, origin << 4 | (depth == 32 ? 8 : 0), 3, 2, 0, random));
       }
     }
@@ -102,7 +103,8 @@ int main(int argc, char** argv) {
       const Bytes header = {static_cast<std::uint8_t>(width & 255), static_cast<std::uint8_t>(width >> 8),
                             static_cast<std::uint8_t>(height & 255), static_cast<std::uint8_t>(height >> 8),
                             static_cast<std::uint8_t>(withAlpha ? 1 : 0)};
-      const std::string name = "w" + std::to_string(width) + "-h" + std::to_string(height) + (withAlpha ? "-alpha" : "");
+      const std::string name =
+          "w" + std::to_string(width) + "-h" + std::to_string(height) + (withAlpha ? "-alpha" : "");
       Bytes noise = header;
       const Bytes noiseBytes = RandomBytes(std::min<std::size_t>(pixels, 20000), random);
       noise.insert(noise.end(), noiseBytes.begin(), noiseBytes.end());
@@ -114,7 +116,8 @@ int main(int argc, char** argv) {
       Write(roundTrip / (name + "-gradient"), gradient);
       Bytes striped = header;
       for (std::size_t i = 0; i < std::min<std::size_t>(pixels, 20000); ++i) {
-        striped.push_back((i / (static_cast<std::size_t>(width) * 3)) % 2 == 0 ? 0 : static_cast<std::uint8_t>(random()));
+        striped.push_back((i / (static_cast<std::size_t>(width) * 3)) % 2 == 0 ? 0
+                                                                               : static_cast<std::uint8_t>(random()));
       }
       Write(roundTrip / (name + "-striped"), striped);
     }

@@ -11,9 +11,7 @@
 
 namespace {
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // A 2 x 2 TGA of 32 bits and a 1 x 1 ZTF, as bytes.
 std::string SmallTga() {
@@ -21,7 +19,12 @@ std::string SmallTga() {
   file[2] = 2, file[12] = 2, file[14] = 2, file[16] = 32, file[17] = 0x28;
   return file + std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10", 16);
 }
-std::string SmallZtf() { return std::string("ZTF\x1a" "10\0\0\x01\0\x01\0\x01\x05\x06\x07", 16); }
+std::string SmallZtf() {
+  return std::string(
+      "ZTF\x1a"
+      "10\0\0\x01\0\x01\0\x01\x05\x06\x07",
+      16);
+}
 
 }  // namespace
 

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const ZtfEncodeProgress progress;
   EncodeZtf(state, width, height, fields.BitsPerPixel, progress, encoded);
-  const ZtfHeaderFields encodedFields = ParseZtfHeader(fuzzing::LeadingHeader<ZtfHeader>(encoded.data(), encoded.size()));
+  const ZtfHeaderFields encodedFields =
+      ParseZtfHeader(fuzzing::LeadingHeader<ZtfHeader>(encoded.data(), encoded.size()));
   fuzzing::Check(encodedFields.ImageWidth == width && encodedFields.ImageHeight == height &&
                  encodedFields.BitsPerPixel == fields.BitsPerPixel);
   DecodeZtfPlanes(encoded, encodedFields, other, scratch);

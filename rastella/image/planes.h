@@ -86,9 +86,7 @@ class Planes {
     return ColorBuffer.data() + (static_cast<std::size_t>(y) * kMaxDimension + static_cast<std::size_t>(x)) * 3;
   }
   std::uint8_t* AlphaRow(int y) { return AlphaBuffer.data() + static_cast<std::size_t>(y) * kMaxDimension; }
-  const std::uint8_t* AlphaRow(int y) const {
-    return AlphaBuffer.data() + static_cast<std::size_t>(y) * kMaxDimension;
-  }
+  const std::uint8_t* AlphaRow(int y) const { return AlphaBuffer.data() + static_cast<std::size_t>(y) * kMaxDimension; }
   std::uint8_t& AlphaAt(int x, int y) { return AlphaRow(y)[x]; }
   std::uint8_t AlphaAt(int x, int y) const { return AlphaRow(y)[x]; }
 };

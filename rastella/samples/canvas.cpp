@@ -10,9 +10,7 @@ Rgb Mix(const Rgb& from, const Rgb& to, double amount) {
           from.blue + (to.blue - from.blue) * amount};
 }
 
-Rgb Scale(const Rgb& color, double factor) {
-  return {color.red * factor, color.green * factor, color.blue * factor};
-}
+Rgb Scale(const Rgb& color, double factor) { return {color.red * factor, color.green * factor, color.blue * factor}; }
 
 double SmoothStep(double low, double high, double value) {
   const double t = std::clamp((value - low) / (high - low), 0.0, 1.0);
@@ -21,8 +19,8 @@ double SmoothStep(double low, double high, double value) {
 
 double LatticeHash(int x, int y, std::uint32_t seed) {
   // An integer mix (the finaliser of MurmurHash3) over the point and seed.
-  std::uint32_t hash = static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u ^
-                       seed * 0xC2B2AE3Du;
+  std::uint32_t hash =
+      static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u ^ seed * 0xC2B2AE3Du;
   hash ^= hash >> 16;
   hash *= 0x85EBCA6Bu;
   hash ^= hash >> 13;

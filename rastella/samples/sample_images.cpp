@@ -110,8 +110,12 @@ Canvas DrawMoon() {
     double x, y, radius;
   };
   constexpr std::array<Crater, 6> kCraters = {{
-      {-0.35, -0.30, 0.16}, {0.30, 0.10, 0.11}, {-0.05, 0.45, 0.09},
-      {0.45, -0.40, 0.07},  {-0.55, 0.25, 0.06}, {0.10, -0.05, 0.05},
+      {-0.35, -0.30, 0.16},
+      {0.30, 0.10, 0.11},
+      {-0.05, 0.45, 0.09},
+      {0.45, -0.40, 0.07},
+      {-0.55, 0.25, 0.06},
+      {0.10, -0.05, 0.05},
   }};
   const double lightLength = std::hypot(-0.55, -0.45, 0.70);
   Canvas canvas(kSize, kSize);
@@ -157,8 +161,8 @@ Canvas DrawRidges() {
     const double base = 300 + layer * 130;
     const double height = 90 + layer * 35;
     for (int x = 0; x < kSize; ++x) {
-      ridges[layer][x] =
-          base - height * FractalNoise(x / (260.0 - layer * 30), layer * 3.7, 40 + static_cast<std::uint32_t>(layer), 6);
+      ridges[layer][x] = base - height * FractalNoise(x / (260.0 - layer * 30), layer * 3.7,
+                                                      40 + static_cast<std::uint32_t>(layer), 6);
     }
   }
   const Rgb far{156, 140, 186};
@@ -252,8 +256,8 @@ std::vector<std::uint8_t> DrawWoodland(std::uint32_t seed) {
       const double centerY = (row + 0.5 + 0.7 * (LatticeHash(column, row, seed + 3) - 0.5)) * kSpacing;
       const double radius = 9 + 9 * LatticeHash(column, row, seed + 4);
       const double brightness = 150 + 90 * LatticeHash(column, row, seed + 5);
-      for (int y = std::max(0, static_cast<int>(centerY - radius)); y < std::min(kSize, static_cast<int>(centerY + radius + 1));
-           ++y) {
+      for (int y = std::max(0, static_cast<int>(centerY - radius));
+           y < std::min(kSize, static_cast<int>(centerY + radius + 1)); ++y) {
         for (int x = std::max(0, static_cast<int>(centerX - radius));
              x < std::min(kSize, static_cast<int>(centerX + radius + 1)); ++x) {
           const double nx = (x + 0.5 - centerX) / radius;
@@ -305,9 +309,22 @@ std::vector<std::uint8_t> EncodeBottomLeftTga(const Canvas& canvas) {
   const int width = canvas.Width();
   const int height = canvas.Height();
   std::vector<std::uint8_t> bytes = {
-      0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // no ID, no colour map, true colour, origin 0, 0
-      static_cast<std::uint8_t>(width % 256),  static_cast<std::uint8_t>(width / 256),
-      static_cast<std::uint8_t>(height % 256), static_cast<std::uint8_t>(height / 256),
+      0,
+      0,
+      2,
+      0,
+      0,
+      0,
+      0,
+      0,
+      0,
+      0,
+      0,
+      0,  // no ID, no colour map, true colour, origin 0, 0
+      static_cast<std::uint8_t>(width % 256),
+      static_cast<std::uint8_t>(width / 256),
+      static_cast<std::uint8_t>(height % 256),
+      static_cast<std::uint8_t>(height / 256),
       24,
       0x00,  // bottom-left origin, no alpha bits
   };

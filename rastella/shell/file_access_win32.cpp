@@ -76,7 +76,8 @@ bool ProcessEnded(DWORD id) {
 // running processes and every other file are left alone.
 void RemoveStaleTemporaries(const std::string& folder) {
   WIN32_FIND_DATAW entry{};
-  const HANDLE search = ::FindFirstFileW(WidePath(JoinPath(folder, std::string(kTemporaryPrefix) + "*")).c_str(), &entry);
+  const HANDLE search =
+      ::FindFirstFileW(WidePath(JoinPath(folder, std::string(kTemporaryPrefix) + "*")).c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) {
     return;
   }
@@ -99,8 +100,8 @@ std::string ResolveSaveTarget(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return path;
   }
-  FileHandle target(::CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  FileHandle target(::CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   BY_HANDLE_FILE_INFORMATION information{};
   if (target.get() == INVALID_HANDLE_VALUE || ::GetFileType(target.get()) != FILE_TYPE_DISK ||
       !::GetFileInformationByHandle(target.get(), &information) ||
@@ -108,13 +109,12 @@ std::string ResolveSaveTarget(const std::string& path) {
     return {};
   }
   std::wstring wideFinalPath(MAX_PATH, L'\0');
-  DWORD length = ::GetFinalPathNameByHandleW(target.get(), wideFinalPath.data(),
-                                             static_cast<DWORD>(wideFinalPath.size()),
-                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  DWORD length =
+      ::GetFinalPathNameByHandleW(target.get(), wideFinalPath.data(), static_cast<DWORD>(wideFinalPath.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   if (length >= wideFinalPath.size()) {
     wideFinalPath.resize(length);
-    length = ::GetFinalPathNameByHandleW(target.get(), wideFinalPath.data(),
-                                         static_cast<DWORD>(wideFinalPath.size()),
+    length = ::GetFinalPathNameByHandleW(target.get(), wideFinalPath.data(), static_cast<DWORD>(wideFinalPath.size()),
                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   }
   if (length == 0 || length >= wideFinalPath.size()) {
@@ -190,7 +190,8 @@ bool WriteFileAtomically(const std::string& requested, std::span<const std::uint
   HANDLE created = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < kNameAttempts && created == INVALID_HANDLE_VALUE; ++attempt) {
     temporary = JoinPath(folder, NextTemporaryName());
-    created = ::CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    created = ::CreateFileW(WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
     if (created == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS &&
         ::GetLastError() != ERROR_ALREADY_EXISTS) {
       return false;

@@ -6,9 +6,7 @@
 
 namespace rastella {
 
-HeadlessWindow::HeadlessWindow(std::string folder)
-    : directoryFolder_(folder),
-      fileListFolder_(std::move(folder)) {
+HeadlessWindow::HeadlessWindow(std::string folder) : directoryFolder_(folder), fileListFolder_(std::move(folder)) {
   fileNames_ = ListTgaFiles(fileListFolder_);
 }
 

@@ -45,9 +45,7 @@ void MainForm::Drive1_Change() { window_.SetDirectoryFolder(window_.CurrentDrive
 
 void MainForm::Dir1_Change() { window_.SetFileListFolder(window_.DirectoryFolder()); }
 
-void MainForm::File1_Click() {
-  state_.SelectedPath = JoinPath(window_.FileListFolder(), window_.SelectedFileName());
-}
+void MainForm::File1_Click() { state_.SelectedPath = JoinPath(window_.FileListFolder(), window_.SelectedFileName()); }
 
 void MainForm::Command1_Click() {
   window_.SetPictureLineWidth(1);
@@ -125,9 +123,7 @@ void MainForm::GetTGAHeader() {
   static_cast<TgaHeaderFields&>(state_) = ParseTgaHeader(state_.TgaHeaderBytes);
 }
 
-void MainForm::MakeALPHAHeader() {
-  state_.AlphaHeaderBytes = BuildAlphaHeader(state_.ImageWidth, state_.ImageHeight);
-}
+void MainForm::MakeALPHAHeader() { state_.AlphaHeaderBytes = BuildAlphaHeader(state_.ImageWidth, state_.ImageHeight); }
 
 void MainForm::GetZTFHeader() {
   state_.ZtfHeaderBytes = LeadingBytes<kZtfHeaderBytes>(fileBuffer_);

@@ -12,9 +12,7 @@ namespace rastella {
 
 namespace {
 
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(" \t") == std::string::npos;
-}
+bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
 // A decimal number of 0 to kMaxDimension - 1, digits only.
 bool ParseCoordinate(std::string_view text, int& value) {

@@ -34,9 +34,9 @@ inline constexpr Rect kDrive1 = FromTwips(8400, 480, 3375, 315);
 inline constexpr Rect kDir1 = FromTwips(8400, 960, 3375, 2115);
 inline constexpr Rect kFile1 = FromTwips(8400, 3240, 3375, 2625);
 inline constexpr Rect kText1 = FromTwips(360, 8520, 7695, 375);
-inline constexpr Rect kCommand3 = FromTwips(8400, 7680, 1815, 495);  // "Save TGA"
-inline constexpr Rect kCommand4 = FromTwips(8400, 8400, 1815, 495);  // "Save ZTF"
-inline constexpr Rect kCommand5 = FromTwips(8400, 6960, 1815, 495);  // "Save ALPHA"
+inline constexpr Rect kCommand3 = FromTwips(8400, 7680, 1815, 495);   // "Save TGA"
+inline constexpr Rect kCommand4 = FromTwips(8400, 8400, 1815, 495);   // "Save ZTF"
+inline constexpr Rect kCommand5 = FromTwips(8400, 6960, 1815, 495);   // "Save ALPHA"
 inline constexpr Rect kCommand6 = FromTwips(10560, 6960, 1215, 495);  // "Help"
 inline constexpr Rect kLabel1 = FromTwips(10800, 6360, 855, 255);     // "Ver 1.0"
 

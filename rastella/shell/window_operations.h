@@ -76,6 +76,7 @@ class SurfaceWindowOperations : public WindowOperations {
   void SetPictureBackground(ColorValue color) override { surface_.SetPictureBackground(color); }
   void SetPixel(int x, int y, ColorValue color) override { surface_.SetPixel(x, y, color); }
   void SetPixelRow(int x, int y, std::span<const ColorValue> colors) override { surface_.SetPixelRow(x, y, colors); }
+
  protected:
   PictureSurface surface_;
 };

@@ -20,7 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 struct ValidFile {
   std::string kind;
   Bytes bytes;
-  std::string status;      // what the undamaged file shows
+  std::string status;     // what the undamaged file shows
   std::size_t flipBytes;  // header and first rows
 };
 
@@ -34,10 +34,10 @@ std::vector<ValidFile> ValidFiles() {
     // warns about wrongly (-Wrestrict) in 32-bit builds.
     std::string name = "tga-24-origin-";
     name += std::to_string(origin);
-    files.push_back({name,
-                     TgaFile(2, 24, static_cast<std::uint8_t>(origin << 4), 21, 5,
-                             testing::StoreTgaPixels(image, origin, false)),
-                     "TGA  :  21 x 5 - 24BPP", 18 + 2 * 3 * w});
+    files.push_back(
+        {name,
+         TgaFile(2, 24, static_cast<std::uint8_t>(origin << 4), 21, 5, testing::StoreTgaPixels(image, origin, false)),
+         "TGA  :  21 x 5 - 24BPP", 18 + 2 * 3 * w});
   }
   files.push_back({"tga-32", TgaFile(2, 32, 0x28, 21, 5, testing::StoreTgaPixels(image, 2, true)),
                    "TGA  :  21 x 5 - 32BPP", 18 + 2 * 4 * w});

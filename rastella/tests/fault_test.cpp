@@ -28,7 +28,7 @@ struct ScriptRun {
 };
 
 ScriptRun RunScript(const std::filesystem::path& folder, const std::string& script, const std::string& environment,
-              const std::string& prefix = "") {
+                    const std::string& prefix = "") {
   std::ofstream(folder / ".." / (folder.filename().string() + ".script")) << script;
   const std::string command = "cd '" + folder.string() + "' && " + environment + " " + prefix + " '" +
                               RASTELLA_SCRIPT_PATH + "' '../" + folder.filename().string() + ".script' 2>&1";
@@ -85,8 +85,7 @@ TEST(SaveFaults, FailingCallsAreReportedAndLoseNothing) {
     EXPECT_NE(run.output.find("SAVING  :  TGA-rock.tga\nERROR  :  Cannot write TGA-rock.tga\n"), std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find(">\nERROR  :  Cannot write ZTF-rock.tga\n"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("SAVING  :  ALPHA-rock.tga\nERROR  :  Cannot write ALPHA-rock.tga\n"),
-              std::string::npos);
+    EXPECT_NE(run.output.find("SAVING  :  ALPHA-rock.tga\nERROR  :  Cannot write ALPHA-rock.tga\n"), std::string::npos);
     EXPECT_EQ(run.output.find("SAVED AS"), std::string::npos);
     folder.ExpectUnchanged();
   }

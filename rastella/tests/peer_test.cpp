@@ -186,15 +186,14 @@ std::vector<std::uint8_t> DecodeWithLibpng(const std::uint8_t* types, const std:
 TEST(LibpngUnfiltering, ZtfPlanesAreValidPngScanlines) {
   std::uint32_t seed = 40;
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {3, 5}, {64, 48}, {1024, 9}}) {
-    for (const TestImage& image : {testing::StructuredImage(width, height, ++seed),
-                                   testing::NoiseImage(width, height, ++seed)}) {
+    for (const TestImage& image :
+         {testing::StructuredImage(width, height, ++seed), testing::NoiseImage(width, height, ++seed)}) {
       ImageState state;
       testing::LoadIntoState(image, state);
       const std::vector<std::uint8_t> file = EncodeZtf(state, width, height, 32, {});
       const ZtfLayout layout = ZtfLayoutOf(width, height, true);
       ASSERT_EQ(DecodeWithLibpng(&file[layout.colorTypes], &file[layout.colorRows], width, height, false), image.rgb);
-      ASSERT_EQ(DecodeWithLibpng(&file[layout.alphaTypes], &file[layout.alphaRows], width, height, true),
-                image.alpha);
+      ASSERT_EQ(DecodeWithLibpng(&file[layout.alphaTypes], &file[layout.alphaRows], width, height, true), image.alpha);
     }
   }
 }

@@ -95,7 +95,7 @@ TEST(SaveTargets, FilesNamedLikeTemporariesAreNeverTouched) {
   viewer.Open("rock.tga");
   // Names of this process's own temporary pattern (fewer than a save tries)
   // and names that only look like it.
-  std::vector<std::string> userFiles = {".rastella-.part", ".rastella-12-.part", ".rastella-x-1.part",
+  std::vector<std::string> userFiles = {".rastella-.part",         ".rastella-12-.part",    ".rastella-x-1.part",
                                         ".rastella-12-1.part.tga", ".TGA-rock.tga.12.part", "rastella-12-1.part"};
   for (int number = 0; number < 50; ++number) userFiles.push_back(TemporaryName(OwnProcessId(), number));
   for (const std::string& name : userFiles) testing::WriteBytes(viewer.folder / name, {7, 7});

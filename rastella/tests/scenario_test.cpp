@@ -136,8 +136,18 @@ TEST(ScriptErrors, EndTheRunWithStatusTwoAfterTheLinesBefore) {
   testing::TempFolder folder;
   WriteFixtures(folder.Path());
   const std::vector<std::string> badLines = {
-      "frobnicate", "click missing.tga", "click notes.txt", "click folder.tga", "folder no-such-folder",
-      "folder", "view now", "pixel 1024 0", "pixel 1 -1", "pixel 1", "pixel 1 2 3", "dump",
+      "frobnicate",
+      "click missing.tga",
+      "click notes.txt",
+      "click folder.tga",
+      "folder no-such-folder",
+      "folder",
+      "view now",
+      "pixel 1024 0",
+      "pixel 1 -1",
+      "pixel 1",
+      "pixel 1 2 3",
+      "dump",
       "dump no-such-folder/out.ppm",
   };
   for (const std::string& line : badLines) {
@@ -165,7 +175,7 @@ TEST(ScriptInput, ReadsStandardInputAndWritesTheDrawingAreaAsPpm) {
     return std::vector<int>{ppm[offset], ppm[offset + 1], ppm[offset + 2]};
   };
   EXPECT_EQ(pixel(0, 0), (std::vector<int>{64, 64, 64}));
-  EXPECT_EQ(pixel(2, 3), (std::vector<int>{11, 42, 33}));         // image pixel (1, 2)
+  EXPECT_EQ(pixel(2, 3), (std::vector<int>{11, 42, 33}));             // image pixel (1, 2)
   EXPECT_EQ(pixel(1 + 5, 1 + 4), (std::vector<int>{130, 130, 130}));  // alpha panel, pixel (1, 1)
   // Preview of pixel (1, 0), colour (11, 2, 31) at alpha 60 over gray 64:
   // 11 * 60 / 256 + 64 * 195 / 256 = 2 + 48, and so on.

@@ -29,7 +29,8 @@ TestImage StructuredImage(int width, int height, std::uint32_t seed) {
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       std::uint8_t* pixel = image.Rgb(x, y);
-      const bool inCircle = (x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3) < width * height / 16;
+      const bool inCircle =
+          (x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3) < width * height / 16;
       pixel[0] = static_cast<std::uint8_t>(x * 255 / std::max(1, width - 1));
       pixel[1] = static_cast<std::uint8_t>(inCircle ? 230 : y * 7);
       pixel[2] = static_cast<std::uint8_t>((x ^ y) + (random() % 5));
@@ -125,10 +126,18 @@ void ReferenceEncodePlane(int width, int height, int channels, Plane plane, std:
           const std::uint8_t d = at(x - 1, y - 1, c);
           std::uint8_t predictor = 0;
           switch (type) {
-            case 1: predictor = a; break;
-            case 2: predictor = b; break;
-            case 3: predictor = static_cast<std::uint8_t>((int{a} + int{b}) / 2); break;
-            case 4: predictor = PaethPredict(a, b, d); break;
+            case 1:
+              predictor = a;
+              break;
+            case 2:
+              predictor = b;
+              break;
+            case 3:
+              predictor = static_cast<std::uint8_t>((int{a} + int{b}) / 2);
+              break;
+            case 4:
+              predictor = PaethPredict(a, b, d);
+              break;
           }
           candidates[static_cast<std::size_t>(type)].push_back(SubMod256(plane(x, y, c), predictor));
         }
@@ -153,14 +162,23 @@ void ReferenceEncodePlane(int width, int height, int channels, Plane plane, std:
 }  // namespace
 
 std::vector<std::uint8_t> ReferenceZtf(const TestImage& image, bool withAlpha) {
-  std::vector<std::uint8_t> file = {'Z', 'T', 'F', 0x1A, '1', '0', 0, static_cast<std::uint8_t>(withAlpha ? 1 : 0),
+  std::vector<std::uint8_t> file = {'Z',
+                                    'T',
+                                    'F',
+                                    0x1A,
+                                    '1',
+                                    '0',
+                                    0,
+                                    static_cast<std::uint8_t>(withAlpha ? 1 : 0),
                                     static_cast<std::uint8_t>(image.width & 255),
                                     static_cast<std::uint8_t>(image.width >> 8),
                                     static_cast<std::uint8_t>(image.height & 255),
                                     static_cast<std::uint8_t>(image.height >> 8)};
-  ReferenceEncodePlane(image.width, image.height, 3, [&](int x, int y, int c) { return image.Rgb(x, y)[c]; }, file);
+  ReferenceEncodePlane(
+      image.width, image.height, 3, [&](int x, int y, int c) { return image.Rgb(x, y)[c]; }, file);
   if (withAlpha) {
-    ReferenceEncodePlane(image.width, image.height, 1, [&](int x, int y, int) { return image.Alpha(x, y); }, file);
+    ReferenceEncodePlane(
+        image.width, image.height, 1, [&](int x, int y, int) { return image.Alpha(x, y); }, file);
   }
   return file;
 }
@@ -185,7 +203,8 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
 
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

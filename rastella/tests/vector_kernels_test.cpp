@@ -27,8 +27,8 @@ namespace {
 
 using testing::TestImage;
 
-#define SKIP_WITHOUT_VECTOR_KERNELS()                               \
-  if (!KernelSetAvailable(KernelSet::Sse41)) {                      \
+#define SKIP_WITHOUT_VECTOR_KERNELS()                                \
+  if (!KernelSetAvailable(KernelSet::Sse41)) {                       \
     GTEST_SKIP() << "this processor runs only the portable kernels"; \
   }
 
@@ -48,13 +48,27 @@ TestImage PatternedImage(int width, int height, std::uint32_t seed) {
       const std::uint8_t* above = y > 0 ? image.Rgb(x, y - 1) : nullptr;
       for (int c = 0; c < 3; ++c) {
         switch (y % 7) {
-          case 0: pixel[c] = 0; break;
-          case 1: pixel[c] = static_cast<std::uint8_t>(random()); break;
-          case 2: pixel[c] = above[c]; break;
-          case 3: pixel[c] = static_cast<std::uint8_t>(x * (c + 1)); break;
-          case 4: pixel[c] = static_cast<std::uint8_t>((x * x + y * 40) / 16 + c); break;
-          case 5: pixel[c] = x == width - 1 ? 9 : 0; break;
-          default: pixel[c] = static_cast<std::uint8_t>(above[c] + random() % 3); break;
+          case 0:
+            pixel[c] = 0;
+            break;
+          case 1:
+            pixel[c] = static_cast<std::uint8_t>(random());
+            break;
+          case 2:
+            pixel[c] = above[c];
+            break;
+          case 3:
+            pixel[c] = static_cast<std::uint8_t>(x * (c + 1));
+            break;
+          case 4:
+            pixel[c] = static_cast<std::uint8_t>((x * x + y * 40) / 16 + c);
+            break;
+          case 5:
+            pixel[c] = x == width - 1 ? 9 : 0;
+            break;
+          default:
+            pixel[c] = static_cast<std::uint8_t>(above[c] + random() % 3);
+            break;
         }
       }
       image.Alpha(x, y) = y % 5 == 1 ? 0 : static_cast<std::uint8_t>(y % 5 == 3 ? random() : x + 2 * y);
@@ -101,10 +115,13 @@ struct DecodedTwice {
   // rows: nothing right of or below the image may differ either.
   bool Agree(int rows) const {
     const std::size_t colorBytes = kColorRowBytes * static_cast<std::size_t>(std::min(rows + 1, kMaxDimension));
-    const std::size_t alphaBytes = std::size_t{kMaxDimension} * static_cast<std::size_t>(std::min(rows + 1, kMaxDimension));
-    return std::equal(portable->ColorBuffer.begin(), portable->ColorBuffer.begin() + static_cast<std::ptrdiff_t>(colorBytes),
+    const std::size_t alphaBytes =
+        std::size_t{kMaxDimension} * static_cast<std::size_t>(std::min(rows + 1, kMaxDimension));
+    return std::equal(portable->ColorBuffer.begin(),
+                      portable->ColorBuffer.begin() + static_cast<std::ptrdiff_t>(colorBytes),
                       vector->ColorBuffer.begin()) &&
-           std::equal(portable->AlphaBuffer.begin(), portable->AlphaBuffer.begin() + static_cast<std::ptrdiff_t>(alphaBytes),
+           std::equal(portable->AlphaBuffer.begin(),
+                      portable->AlphaBuffer.begin() + static_cast<std::ptrdiff_t>(alphaBytes),
                       vector->AlphaBuffer.begin());
   }
 };
@@ -201,8 +218,8 @@ TEST(VectorKernels, TgaReaderStoresTheSamePixelsAtEveryWidth) {
         const TgaHeaderFields fields = ParseTgaHeader(header);
         DecodeTgaPixels(file, fields, *decoded.portable, decoded.scratch, KernelSet::Portable);
         DecodeTgaPixels(file, fields, *decoded.vector, decoded.scratch, KernelSet::Sse41);
-        ASSERT_TRUE(decoded.Agree(kHeight)) << width << " wide, type " << int{layout.type} << ", depth "
-                                            << int{layout.depth} << ", origin " << origin;
+        ASSERT_TRUE(decoded.Agree(kHeight))
+            << width << " wide, type " << int{layout.type} << ", depth " << int{layout.depth} << ", origin " << origin;
       }
     }
   }
@@ -307,8 +324,8 @@ TEST(RowDrawing, DrawsTheSamePixelsAsOneSetPixelPerPixelAndNothingOutside) {
     bool asZtf;
   };
   const Case cases[] = {
-      {1024, 1024, 32, 2, true},  {300, 200, 32, 2, true}, {700, 90, 24, 2, true},   {256, 256, 32, 2, false},
-      {257, 10, 32, 2, false},    {600, 40, 8, 3, false},  {1024, 1024, 24, 2, false}, {0, 5, 32, 2, true},
+      {1024, 1024, 32, 2, true}, {300, 200, 32, 2, true}, {700, 90, 24, 2, true},     {256, 256, 32, 2, false},
+      {257, 10, 32, 2, false},   {600, 40, 8, 3, false},  {1024, 1024, 24, 2, false}, {0, 5, 32, 2, true},
   };
   auto state = std::make_unique<ImageState>();
   HeadlessWindow status("/");

@@ -101,8 +101,7 @@ TEST(ViewCommand, ReadsTheClickedFileButNamesTheCurrentSelection) {
   viewer.form.Dir1_Change();
   viewer.window.TakeStatusHistory();
   viewer.form.Command1_Click();
-  EXPECT_EQ(viewer.window.TakeStatusHistory(),
-            (std::vector<std::string>{"READING  :  ", "TGA  :  2 x 2 - 24BPP"}));
+  EXPECT_EQ(viewer.window.TakeStatusHistory(), (std::vector<std::string>{"READING  :  ", "TGA  :  2 x 2 - 24BPP"}));
   ASSERT_TRUE(viewer.window.SelectFile("second.tga"));
   viewer.form.Command1_Click();
   EXPECT_EQ(viewer.window.StatusText(), "TGA  :  2 x 2 - 24BPP") << "only a click in the list changes the file";
@@ -172,8 +171,8 @@ TEST(ViewCommand, AFileThatCannotBeReadEmptiesTheStatus) {
 
 TEST(ViewCommand, ShortFilesLoadWithZeros) {
   Viewer viewer;
-  for (const std::vector<std::uint8_t>& bytes : {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>{'Z', 'T'},
-                                                 std::vector<std::uint8_t>{'Z', 'T', 'F'}}) {
+  for (const std::vector<std::uint8_t>& bytes :
+       {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>{'Z', 'T'}, std::vector<std::uint8_t>{'Z', 'T', 'F'}}) {
     viewer.AddFile("short.tga", bytes);
     viewer.Open("short.tga");
     EXPECT_TRUE(bytes.size() == 3 ? viewer.window.StatusText() == "ZTF  :  0 x 0 - 24BPP"
@@ -206,7 +205,8 @@ TEST(SaveTGA, WritesTopRowFirstInBlueGreenRedOrder) {
             (std::vector<std::string>{"SAVING  :  TGA-pair.tga", "SAVED AS  :  TGA-pair.tga"}));
   const auto written = viewer.FileBytes("TGA-pair.tga");
   ASSERT_EQ(written.size(), 24u);
-  EXPECT_EQ(std::vector<std::uint8_t>(written.begin() + 18, written.end()), (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
+  EXPECT_EQ(std::vector<std::uint8_t>(written.begin() + 18, written.end()),
+            (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
   EXPECT_EQ(written[17], 0x20);
   EXPECT_EQ(viewer.window.FileNames(), (std::vector<std::string>{"TGA-pair.tga", "pair.tga"}));
 }
@@ -286,8 +286,8 @@ TEST(Savers, ReplaceALongerFileWholeAndKeepItsPermissions) {
   Viewer viewer;
   viewer.AddFile("small.tga", Rgb(testing::NoiseImage(1, 1, 16)));
   viewer.AddFile("TGA-small.tga", std::vector<std::uint8_t>(5000, 0xAB));
-  const auto permissions = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
-                           std::filesystem::perms::group_read;
+  const auto permissions =
+      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read;
   std::filesystem::permissions(viewer.folder / "TGA-small.tga", permissions);
   viewer.Open("small.tga");
   viewer.form.Command3_Click();

@@ -28,8 +28,8 @@ TEST(ZtfArithmetic, PaethMatchesThePlainPredictorForEveryTriple) {
   for (int a = 0; a < 256; ++a) {
     for (int b = 0; b < 256; ++b) {
       for (int c = 0; c < 256; ++c) {
-        const auto predicted = PaethPredict(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
-                                            static_cast<std::uint8_t>(c));
+        const auto predicted =
+            PaethPredict(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(c));
         if (predicted != PlainPaeth(a, b, c)) {
           FAIL() << "PaethPredict(" << a << ", " << b << ", " << c << ")";
         }
@@ -155,11 +155,12 @@ TEST(ZtfEncoder, AllZeroRowsAreStoredAsNoneAndForceSubAfterThem) {
   std::fill(blackOpaque.alpha.begin(), blackOpaque.alpha.end(), 9);
   const auto withAlpha = Encode(blackOpaque, true);
   EXPECT_EQ(Body(withAlpha), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // colour
-                                                        1, 2, 9, 0, 0, 0}));                     // alpha
+                                                        1, 2, 9, 0, 0, 0}));                       // alpha
 }
 
 TEST(ZtfEncoder, MarksOnePerTwentyFourRowsOfEachPlane) {
-  for (const auto& [height, expected] : std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {24, 1}, {25, 2}, {1024, 43}}) {
+  for (const auto& [height, expected] :
+       std::vector<std::pair<int, int>>{{0, 0}, {1, 1}, {24, 1}, {25, 2}, {1024, 43}}) {
     int marks = 0;
     Encode(TestImage(2, height), false, &marks);
     EXPECT_EQ(marks, expected) << height << " rows";
@@ -170,14 +171,15 @@ TEST(ZtfEncoder, MarksOnePerTwentyFourRowsOfEachPlane) {
 }
 
 TEST(ZtfEncoder, EmptyImagesHaveOnlyTablesOrOnlyTheHeader) {
-  EXPECT_EQ(Encode(TestImage(0, 3), false), (std::vector<std::uint8_t>{'Z', 'T', 'F', 0x1A, '1', '0', 0, 0, 0, 0, 3, 0, 0, 0, 0}));
+  EXPECT_EQ(Encode(TestImage(0, 3), false),
+            (std::vector<std::uint8_t>{'Z', 'T', 'F', 0x1A, '1', '0', 0, 0, 0, 0, 3, 0, 0, 0, 0}));
   EXPECT_EQ(Encode(TestImage(5, 0), true).size(), 12u);
 }
 
 TEST(ZtfEncoder, MatchesTheLiteralReferenceOnVariedImages) {
   std::uint32_t seed = 7;
-  for (const auto& [width, height] : std::vector<std::pair<int, int>>{
-           {1, 1}, {1, 40}, {3, 3}, {17, 9}, {64, 64}, {250, 31}, {1024, 4}}) {
+  for (const auto& [width, height] :
+       std::vector<std::pair<int, int>>{{1, 1}, {1, 40}, {3, 3}, {17, 9}, {64, 64}, {250, 31}, {1024, 4}}) {
     for (const bool withAlpha : {false, true}) {
       const TestImage structured = testing::StructuredImage(width, height, ++seed);
       ASSERT_EQ(Encode(structured, withAlpha), testing::ReferenceZtf(structured, withAlpha))
@@ -217,17 +219,48 @@ TEST(ZtfDecoder, ReconstructsEveryFilterTypeByHand) {
   //   row 4: (20 30 40) (21 31 41)   Paeth: first pixel predicts b; second
   //                                   a=20,b=25,c=20 -> p=25 -> b
   const std::vector<std::uint8_t> body = {
-      0, 1, 2, 3, 4,
-      10, 20, 30, 40, 50, 60,
-      11, 22, 33, 4, 5, 6,
-      1, 2, 3, 3, 3, 3,
-      14, 18, 22, 6, 5, 4,
-      0, 0, 0, static_cast<std::uint8_t>(21 - 25), static_cast<std::uint8_t>(31 - 35), static_cast<std::uint8_t>(41 - 45),
+      0,
+      1,
+      2,
+      3,
+      4,
+      10,
+      20,
+      30,
+      40,
+      50,
+      60,
+      11,
+      22,
+      33,
+      4,
+      5,
+      6,
+      1,
+      2,
+      3,
+      3,
+      3,
+      3,
+      14,
+      18,
+      22,
+      6,
+      5,
+      4,
+      0,
+      0,
+      0,
+      static_cast<std::uint8_t>(21 - 25),
+      static_cast<std::uint8_t>(31 - 35),
+      static_cast<std::uint8_t>(41 - 45),
   };
   const ImageState state = Decode(ZtfWithBody(2, 5, false, body));
-  const std::vector<std::vector<int>> expected = {
-      {10, 20, 30, 40, 50, 60}, {11, 22, 33, 15, 27, 39}, {12, 24, 36, 18, 30, 42},
-      {20, 30, 40, 25, 35, 45}, {20, 30, 40, 21, 31, 41}};
+  const std::vector<std::vector<int>> expected = {{10, 20, 30, 40, 50, 60},
+                                                  {11, 22, 33, 15, 27, 39},
+                                                  {12, 24, 36, 18, 30, 42},
+                                                  {20, 30, 40, 25, 35, 45},
+                                                  {20, 30, 40, 21, 31, 41}};
   for (int y = 0; y < 5; ++y) {
     EXPECT_EQ(std::vector<int>(state.ColorAt(0, y), state.ColorAt(0, y) + 6), expected[static_cast<std::size_t>(y)])
         << "row " << y;
@@ -263,8 +296,8 @@ TEST(ZtfRoundTrip, DecodingTheEncoderOutputGivesTheImageBack) {
   std::uint32_t seed = 100;
   for (const auto& [width, height] : std::vector<std::pair<int, int>>{{1, 1}, {3, 2}, {33, 70}, {1024, 3}, {2, 1024}}) {
     for (const bool withAlpha : {false, true}) {
-      for (const TestImage& image : {testing::StructuredImage(width, height, ++seed),
-                                     testing::NoiseImage(width, height, ++seed)}) {
+      for (const TestImage& image :
+           {testing::StructuredImage(width, height, ++seed), testing::NoiseImage(width, height, ++seed)}) {
         std::vector<std::uint8_t> file = Encode(image, withAlpha);
         file.insert(file.end(), {1, 2, 3});  // trailing bytes are ignored
         const ImageState state = Decode(file);

@@ -73,8 +73,8 @@ RASTELLA_TARGET_SSE41 void WriteBgraRowSse41(const std::uint8_t* colorRow, const
     const __m128i rgb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colorRow + 3 * x));
     std::int32_t alphaBytes;
     std::memcpy(&alphaBytes, alphaRow + x, sizeof alphaBytes);
-    const __m128i bgra = _mm_or_si128(_mm_shuffle_epi8(rgb, colorToBgra),
-                                      _mm_shuffle_epi8(_mm_cvtsi32_si128(alphaBytes), alphaToBgra));
+    const __m128i bgra =
+        _mm_or_si128(_mm_shuffle_epi8(rgb, colorToBgra), _mm_shuffle_epi8(_mm_cvtsi32_si128(alphaBytes), alphaToBgra));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), bgra);
   }
   WriteBgraRowPortable(colorRow + 3 * x, alphaRow + x, width - x, out + 4 * x);

@@ -50,8 +50,7 @@ std::vector<std::uint8_t> EncodeColorTga(const TgaHeader& header, const Planes& 
   return {file.begin(), file.end()};
 }
 
-void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height,
-                    ByteBuffer& file) {
+void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height, ByteBuffer& file) {
   file.resize(header.size() + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
   auto out = std::copy(header.begin(), header.end(), file.begin());
   for (int y = 0; y < height; ++y) {

@@ -25,7 +25,6 @@ std::vector<std::uint8_t> EncodeAlphaTga(const TgaHeader& header, const Planes& 
 // kept from an earlier save is reused without clearing it.
 void EncodeColorTga(const TgaHeader& header, const Planes& planes, int width, int height, bool withAlpha,
                     ByteBuffer& file, KernelSet kernels = BestKernelSet());
-void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height,
-                    ByteBuffer& file);
+void EncodeAlphaTga(const TgaHeader& header, const Planes& planes, int width, int height, ByteBuffer& file);
 
 }  // namespace rastella

@@ -8,8 +8,8 @@
 
 namespace rastella {
 
-void DecodePlanePortable(const std::uint8_t* types, const std::uint8_t* rows, int width, int height,
-                         std::size_t unit, std::uint8_t* plane, std::size_t stride) {
+void DecodePlanePortable(const std::uint8_t* types, const std::uint8_t* rows, int width, int height, std::size_t unit,
+                         std::uint8_t* plane, std::size_t stride) {
   const std::size_t rowBytes = unit * static_cast<std::size_t>(width);
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* above = y == 0 ? kZeroRow.data() : plane + stride * static_cast<std::size_t>(y - 1);
@@ -73,11 +73,11 @@ void DecodeZtfPlanes(std::span<const std::uint8_t> file, const ZtfHeaderFields& 
       PaddedRange(file, layout.colorTypes, layout.fileSize - layout.colorTypes, scratch);
   const auto at = [&](std::size_t offset) { return body.data() + (offset - layout.colorTypes); };
 
-  table.decodeColorPlane(at(layout.colorTypes), at(layout.colorRows), width, height,
-                               planes.ColorBuffer.data(), kColorRowBytes);
+  table.decodeColorPlane(at(layout.colorTypes), at(layout.colorRows), width, height, planes.ColorBuffer.data(),
+                         kColorRowBytes);
   if (withAlpha) {
-    table.decodeAlphaPlane(at(layout.alphaTypes), at(layout.alphaRows), width, height,
-                                 planes.AlphaBuffer.data(), kMaxDimension);
+    table.decodeAlphaPlane(at(layout.alphaTypes), at(layout.alphaRows), width, height, planes.AlphaBuffer.data(),
+                           kMaxDimension);
   }
 }
 

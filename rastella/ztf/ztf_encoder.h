@@ -46,7 +46,6 @@ std::vector<std::uint8_t> EncodeZtf(const Planes& planes, int width, int height,
 // The same into `file`, which is resized to the file's length; a buffer
 // kept from an earlier save is reused without clearing it.
 void EncodeZtf(const Planes& planes, int width, int height, std::uint8_t bitsPerPixel,
-               const ZtfEncodeProgress& progress, ByteBuffer& file,
-               KernelSet kernels = BestKernelSet());
+               const ZtfEncodeProgress& progress, ByteBuffer& file, KernelSet kernels = BestKernelSet());
 
 }  // namespace rastella

@@ -93,8 +93,6 @@ constexpr std::uint8_t AddMod256(std::uint8_t x, std::uint8_t y) { return static
 constexpr std::uint8_t SubMod256(std::uint8_t x, std::uint8_t y) { return static_cast<std::uint8_t>(x - y); }
 
 // The Average predictor: the sum is taken without wrap-around.
-constexpr std::uint8_t AveragePredict(std::uint8_t a, std::uint8_t b) {
-  return static_cast<std::uint8_t>((a + b) / 2);
-}
+constexpr std::uint8_t AveragePredict(std::uint8_t a, std::uint8_t b) { return static_cast<std::uint8_t>((a + b) / 2); }
 
 }  // namespace rastella

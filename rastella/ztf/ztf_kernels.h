@@ -60,8 +60,8 @@ const ZtfKernels* Sse41ZtfKernels();
 // FilterCandidatesFrom filters bytes `from` to the end of the row and adds
 // their costs to the sums, so that a vector kernel can leave it the bytes
 // after its last whole vector.
-void DecodePlanePortable(const std::uint8_t* types, const std::uint8_t* rows, int width, int height,
-                         std::size_t unit, std::uint8_t* plane, std::size_t stride);
+void DecodePlanePortable(const std::uint8_t* types, const std::uint8_t* rows, int width, int height, std::size_t unit,
+                         std::uint8_t* plane, std::size_t stride);
 void FilterCandidatesFrom(const std::uint8_t* row, const std::uint8_t* above, std::size_t unit, std::size_t from,
                           RowCandidates& candidates);
 

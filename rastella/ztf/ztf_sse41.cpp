@@ -201,9 +201,7 @@ struct Band {
 
   // True when every lane's bytes of the block starting at step `start` lie
   // inside its row, so that whole vectors are read and written.
-  bool Inside(std::ptrdiff_t start) const {
-    return start >= kUnit * (kBandLanes - 1) && start + kLanes <= rowBytes;
-  }
+  bool Inside(std::ptrdiff_t start) const { return start >= kUnit * (kBandLanes - 1) && start + kLanes <= rowBytes; }
 
   // Loads the inputs of steps `start` to `start` + 15 into `block`.
   RASTELLA_SSE41_STEP void LoadBlock(std::ptrdiff_t start, Block& block) const {
@@ -286,8 +284,8 @@ RASTELLA_TARGET_SSE41 void DecodeBand(const std::uint8_t* types, const std::uint
 }
 
 template <int kUnit>
-RASTELLA_TARGET_SSE41 void DecodePlaneSse41(const std::uint8_t* types, const std::uint8_t* rows, int width,
-                                            int height, std::uint8_t* plane, std::size_t stride) {
+RASTELLA_TARGET_SSE41 void DecodePlaneSse41(const std::uint8_t* types, const std::uint8_t* rows, int width, int height,
+                                            std::uint8_t* plane, std::size_t stride) {
   constexpr int kGroups = kUnit == 1 ? 2 : 1;
   constexpr int kBandRows = kGroups * kLanes - 1;
   const std::ptrdiff_t rowBytes = kUnit * static_cast<std::ptrdiff_t>(width);
@@ -345,10 +343,10 @@ RASTELLA_TARGET_SSE41 void FilterCandidatesSse41(const std::uint8_t* row, const 
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i));
     // In the first block the left neighbours of the first pixel are 0.
-    const __m128i a = i == 0 ? _mm_slli_si128(x, kUnit)
-                             : _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i - kUnit));
-    const __m128i c = i == 0 ? _mm_slli_si128(b, kUnit)
-                             : _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i - kUnit));
+    const __m128i a =
+        i == 0 ? _mm_slli_si128(x, kUnit) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i - kUnit));
+    const __m128i c =
+        i == 0 ? _mm_slli_si128(b, kUnit) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + i - kUnit));
     const __m128i bySub = _mm_sub_epi8(x, a);
     const __m128i byUp = _mm_sub_epi8(x, b);
     const __m128i byAverage = _mm_sub_epi8(x, AveragePredictLanes(a, b));

@@ -67,8 +67,7 @@ void CheckScan(const std::string& input) {
   std::vector<std::string> expected;
   for (const std::string& name : ReferenceLines(input)) {
     if (name.empty() || name == "." || name == ".." || name.size() > 200 ||
-        name.find_first_of(std::string("/\0", 2)) != std::string::npos ||
-        std::filesystem::exists(folder / name)) {
+        name.find_first_of(std::string("/\0", 2)) != std::string::npos || std::filesystem::exists(folder / name)) {
       continue;
     }
     // Names starting with an odd byte become folders, which the scan skips.

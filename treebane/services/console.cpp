@@ -9,18 +9,14 @@
 
 namespace treebane {
 
-void WriteLine(std::string_view text)
-{
-    std::string line;
-    line.reserve(text.size() + 2);
-    line.append(text);
-    line.append("\r\n");
-    WriteToStandardOutput(line);
+void WriteLine(std::string_view text) {
+  std::string line;
+  line.reserve(text.size() + 2);
+  line.append(text);
+  line.append("\r\n");
+  WriteToStandardOutput(line);
 }
 
-void WriteText(std::string_view text)
-{
-    WriteToStandardOutput(text);
-}
+void WriteText(std::string_view text) { WriteToStandardOutput(text); }
 
 }  // namespace treebane

@@ -24,7 +24,7 @@ std::string WorkingDirectoryRefusal();
 
 struct DirectoryScan;
 struct DirectoryScanDeleter {
-    void operator()(DirectoryScan* scan) const noexcept;
+  void operator()(DirectoryScan* scan) const noexcept;
 };
 using ScanHandle = std::unique_ptr<DirectoryScan, DirectoryScanDeleter>;
 

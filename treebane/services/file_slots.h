@@ -45,147 +45,145 @@ struct StagedFile;
 class FileBatch;
 
 class FileSlots {
-public:
-    static constexpr std::size_t BufferSize = 4096;
-    static constexpr std::size_t InitialSlotCount = 16;
+ public:
+  static constexpr std::size_t BufferSize = 4096;
+  static constexpr std::size_t InitialSlotCount = 16;
 
-    FileSlots();
-    ~FileSlots();  // closes every slot; unfinished replacements are thrown away
-    FileSlots(const FileSlots&) = delete;
-    FileSlots& operator=(const FileSlots&) = delete;
+  FileSlots();
+  ~FileSlots();  // closes every slot; unfinished replacements are thrown away
+  FileSlots(const FileSlots&) = delete;
+  FileSlots& operator=(const FileSlots&) = delete;
 
-    // Closes the slot first if it is open. Opens an existing regular file
-    // read-only. On failure the slot stays free.
-    bool OpenForReading(std::size_t slot, const std::string& path);
+  // Closes the slot first if it is open. Opens an existing regular file
+  // read-only. On failure the slot stays free.
+  bool OpenForReading(std::size_t slot, const std::string& path);
 
-    // Closes the slot first if it is open. Creates the file, or empties an
-    // existing one, for reading and writing; if that fails, tries to empty
-    // an existing file opened for writing only. On failure the slot stays
-    // free.
-    bool CreateForWriting(std::size_t slot, const std::string& path);
+  // Closes the slot first if it is open. Creates the file, or empties an
+  // existing one, for reading and writing; if that fails, tries to empty
+  // an existing file opened for writing only. On failure the slot stays
+  // free.
+  bool CreateForWriting(std::size_t slot, const std::string& path);
 
-    // Closes the slot first if it is open. Opens a new, empty temporary file
-    // for reading and writing in the folder of `path`; `path` itself is not
-    // touched. Fails (slot stays free) when MayReplace(path) is false, or the
-    // temporary file cannot be created.
-    bool CreateReplacement(std::size_t slot, const std::string& path);
+  // Closes the slot first if it is open. Opens a new, empty temporary file
+  // for reading and writing in the folder of `path`; `path` itself is not
+  // touched. Fails (slot stays free) when MayReplace(path) is false, or the
+  // temporary file cannot be created.
+  bool CreateReplacement(std::size_t slot, const std::string& path);
 
-    // For a slot opened by CreateReplacement: writes the pending bytes, gives
-    // the temporary file the permission bits of the target (when the target
-    // exists), flushes it to disk, closes it and renames it over the target.
-    // True when the target now holds exactly the bytes written. On false the
-    // temporary file is removed and the target is as it was. The slot is free
-    // afterwards in both cases.
-    bool CommitReplacement(std::size_t slot);
+  // For a slot opened by CreateReplacement: writes the pending bytes, gives
+  // the temporary file the permission bits of the target (when the target
+  // exists), flushes it to disk, closes it and renames it over the target.
+  // True when the target now holds exactly the bytes written. On false the
+  // temporary file is removed and the target is as it was. The slot is free
+  // afterwards in both cases.
+  bool CommitReplacement(std::size_t slot);
 
-    // For a slot opened by CreateReplacement: writes the pending bytes and
-    // hands the temporary file over to `batch`, which puts it in place when
-    // it is committed, but only if the batch's file `after` (when not -1) is
-    // in place by then. The batch's number for the file; -1 when a write has
-    // failed or the batch is full, and the temporary file is removed then.
-    // The slot is free afterwards in both cases.
-    int StageReplacement(std::size_t slot, FileBatch& batch, int after = -1);
+  // For a slot opened by CreateReplacement: writes the pending bytes and
+  // hands the temporary file over to `batch`, which puts it in place when
+  // it is committed, but only if the batch's file `after` (when not -1) is
+  // in place by then. The batch's number for the file; -1 when a write has
+  // failed or the batch is full, and the temporary file is removed then.
+  // The slot is free afterwards in both cases.
+  int StageReplacement(std::size_t slot, FileBatch& batch, int after = -1);
 
-    // The byte at the slot's position, which then advances by one. 0 at the
-    // end of the file, after a failed read and for a slot that is not open.
-    int GetByte(std::size_t slot)
-    {
-        if (slot < slots_.size()) {
-            Slot& current = slots_[slot];
-            if (current.readIndex < current.readEnd) {
-                return current.buffer[current.readIndex++];
-            }
-        }
-        return GetByteSlowly(slot);
+  // The byte at the slot's position, which then advances by one. 0 at the
+  // end of the file, after a failed read and for a slot that is not open.
+  int GetByte(std::size_t slot) {
+    if (slot < slots_.size()) {
+      Slot& current = slots_[slot];
+      if (current.readIndex < current.readEnd) {
+        return current.buffer[current.readIndex++];
+      }
     }
+    return GetByteSlowly(slot);
+  }
 
-    // Writes the low 8 bits of `value` at the slot's position, which then
-    // advances by one. Does nothing for a slot that is not open.
-    void PutByte(std::size_t slot, int value)
-    {
-        if (slot < slots_.size()) {
-            Slot& current = slots_[slot];
-            if (current.writeIndex < current.writeLimit) {
-                current.buffer[current.writeIndex++] = static_cast<std::uint8_t>(value);
-                return;
-            }
-        }
-        PutByteSlowly(slot, value);
+  // Writes the low 8 bits of `value` at the slot's position, which then
+  // advances by one. Does nothing for a slot that is not open.
+  void PutByte(std::size_t slot, int value) {
+    if (slot < slots_.size()) {
+      Slot& current = slots_[slot];
+      if (current.writeIndex < current.writeLimit) {
+        current.buffer[current.writeIndex++] = static_cast<std::uint8_t>(value);
+        return;
+      }
     }
+    PutByteSlowly(slot, value);
+  }
 
-    // `count` GetByte calls in one, their results stored in `data`. A
-    // request of BufferSize bytes or more reads past the buffer, straight
-    // into `data`.
-    void GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count);
+  // `count` GetByte calls in one, their results stored in `data`. A
+  // request of BufferSize bytes or more reads past the buffer, straight
+  // into `data`.
+  void GetBytes(std::size_t slot, std::uint8_t* data, std::size_t count);
 
-    // `count` PutByte calls in one, of the bytes at `data`, through the
-    // buffer.
-    void PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t count);
+  // `count` PutByte calls in one, of the bytes at `data`, through the
+  // buffer.
+  void PutBytes(std::size_t slot, const std::uint8_t* data, std::size_t count);
 
-    // Writes pending bytes, drops read-ahead and moves the position to
-    // `offset` bytes from the start of the file. Nothing for a free slot.
-    void SetPosition(std::size_t slot, std::int64_t offset);
+  // Writes pending bytes, drops read-ahead and moves the position to
+  // `offset` bytes from the start of the file. Nothing for a free slot.
+  void SetPosition(std::size_t slot, std::int64_t offset);
 
-    // Writes pending bytes, closes the file and frees the slot. An
-    // uncommitted replacement is thrown away. Nothing for a free slot.
-    void CloseSlot(std::size_t slot);
+  // Writes pending bytes, closes the file and frees the slot. An
+  // uncommitted replacement is thrown away. Nothing for a free slot.
+  void CloseSlot(std::size_t slot);
 
-    void CloseAllSlots();
+  void CloseAllSlots();
 
-    bool IsOpen(std::size_t slot) const;
+  bool IsOpen(std::size_t slot) const;
 
-    // True when a read (other than reaching the end of the file), a write or
-    // a seek has failed since the slot was opened. False for a free slot.
-    bool SlotFailed(std::size_t slot) const;
+  // True when a read (other than reaching the end of the file), a write or
+  // a seek has failed since the slot was opened. False for a free slot.
+  bool SlotFailed(std::size_t slot) const;
 
-    // The length of the slot's file in bytes, pending bytes written first;
-    // -1 for a free slot.
-    std::int64_t SlotLength(std::size_t slot);
+  // The length of the slot's file in bytes, pending bytes written first;
+  // -1 for a free slot.
+  std::int64_t SlotLength(std::size_t slot);
 
-private:
-    enum class Mode { Reading, Writing };
+ private:
+  enum class Mode { Reading, Writing };
 
-    struct Slot {
-        // Reading mode: bytes [readIndex, readEnd) of the buffer are read
-        // ahead and not consumed yet. Both are 0 in writing mode and for a
-        // free slot, so that GetByte always takes the slow path there.
-        std::size_t readIndex = 0;
-        std::size_t readEnd = 0;
-        // Writing mode: bytes [0, writeIndex) are pending; writeLimit is the
-        // buffer size. writeLimit is 0 in reading mode and for a free slot.
-        std::size_t writeIndex = 0;
-        std::size_t writeLimit = 0;
-        std::unique_ptr<std::uint8_t[]> buffer;
+  struct Slot {
+    // Reading mode: bytes [readIndex, readEnd) of the buffer are read
+    // ahead and not consumed yet. Both are 0 in writing mode and for a
+    // free slot, so that GetByte always takes the slow path there.
+    std::size_t readIndex = 0;
+    std::size_t readEnd = 0;
+    // Writing mode: bytes [0, writeIndex) are pending; writeLimit is the
+    // buffer size. writeLimit is 0 in reading mode and for a free slot.
+    std::size_t writeIndex = 0;
+    std::size_t writeLimit = 0;
+    std::unique_ptr<std::uint8_t[]> buffer;
 
-        bool open = false;
-        Mode mode = Mode::Reading;
-        bool atEnd = false;   // a read found the end of the file (or failed)
-        bool failed = false;
-        std::intptr_t handle = -1;
+    bool open = false;
+    Mode mode = Mode::Reading;
+    bool atEnd = false;  // a read found the end of the file (or failed)
+    bool failed = false;
+    std::intptr_t handle = -1;
 
-        // Set for a slot opened by CreateReplacement.
-        bool replacement = false;
-        std::string replacementTarget;
-        std::string temporaryPath;
-        int temporaryRegistration = -1;
-    };
+    // Set for a slot opened by CreateReplacement.
+    bool replacement = false;
+    std::string replacementTarget;
+    std::string temporaryPath;
+    int temporaryRegistration = -1;
+  };
 
-    Slot* OpenSlot(std::size_t slot);
-    const Slot* OpenSlot(std::size_t slot) const;
-    Slot& PrepareSlot(std::size_t slot);  // grows the table, closes the slot
-    void Attach(Slot& slot, std::intptr_t handle);  // opens the slot on the handle
-    // Opens the slot on the handle that `open` gives for `path`.
-    bool OpenWith(std::size_t slot, const std::string& path,
-                  bool (*open)(const std::string& path, std::intptr_t& handle));
-    int GetByteSlowly(std::size_t slot);
-    void PutByteSlowly(std::size_t slot, int value);
-    void WritePending(Slot& slot);
-    void SwitchToReading(Slot& slot);  // writes the pending bytes first
-    void SwitchToWriting(Slot& slot);  // gives back the read-ahead first
-    void DropReadAhead(Slot& slot);
-    void ReleaseSlot(Slot& slot);
+  Slot* OpenSlot(std::size_t slot);
+  const Slot* OpenSlot(std::size_t slot) const;
+  Slot& PrepareSlot(std::size_t slot);            // grows the table, closes the slot
+  void Attach(Slot& slot, std::intptr_t handle);  // opens the slot on the handle
+  // Opens the slot on the handle that `open` gives for `path`.
+  bool OpenWith(std::size_t slot, const std::string& path,
+                bool (*open)(const std::string& path, std::intptr_t& handle));
+  int GetByteSlowly(std::size_t slot);
+  void PutByteSlowly(std::size_t slot, int value);
+  void WritePending(Slot& slot);
+  void SwitchToReading(Slot& slot);  // writes the pending bytes first
+  void SwitchToWriting(Slot& slot);  // gives back the read-ahead first
+  void DropReadAhead(Slot& slot);
+  void ReleaseSlot(Slot& slot);
 
-    std::vector<Slot> slots_;
+  std::vector<Slot> slots_;
 };
 
 // Files made durable together, with one sync for all of them instead of one
@@ -202,48 +200,48 @@ private:
 // as it was or replaced. Destroying or clearing a batch that is not
 // committed throws its staged files away.
 class FileBatch {
-public:
-    // At most this many files are staged at once; each one keeps a handle
-    // open until the commit.
-    static constexpr std::size_t MaxFiles = 128;
+ public:
+  // At most this many files are staged at once; each one keeps a handle
+  // open until the commit.
+  static constexpr std::size_t MaxFiles = 128;
 
-    FileBatch();
-    ~FileBatch();
-    FileBatch(const FileBatch&) = delete;
-    FileBatch& operator=(const FileBatch&) = delete;
+  FileBatch();
+  ~FileBatch();
+  FileBatch(const FileBatch&) = delete;
+  FileBatch& operator=(const FileBatch&) = delete;
 
-    // Stages a whole-file copy of `source` for `target`. The batch's number
-    // for the file, or -1 when the copy fails or the batch is full; nothing
-    // is left behind then.
-    int StageCopy(const std::string& source, const std::string& target);
+  // Stages a whole-file copy of `source` for `target`. The batch's number
+  // for the file, or -1 when the copy fails or the batch is full; nothing
+  // is left behind then.
+  int StageCopy(const std::string& source, const std::string& target);
 
-    // Where a staged file can be read before the commit.
-    const std::string& StagedPath(int file) const;
+  // Where a staged file can be read before the commit.
+  const std::string& StagedPath(int file) const;
 
-    // True when a file staged for `target`, or for a name that the file
-    // system takes for the same file, waits for the commit. Such a target
-    // is not there yet for anyone who looks for it by name.
-    bool Holds(const std::string& target) const;
+  // True when a file staged for `target`, or for a name that the file
+  // system takes for the same file, waits for the commit. Such a target
+  // is not there yet for anyone who looks for it by name.
+  bool Holds(const std::string& target) const;
 
-    std::size_t FileCount() const;
-    // The bytes held by the staged files together.
-    std::int64_t StagedBytes() const;
+  std::size_t FileCount() const;
+  // The bytes held by the staged files together.
+  std::int64_t StagedBytes() const;
 
-    // Makes the staged files durable and puts them in place, as above.
-    void Commit();
+  // Makes the staged files durable and puts them in place, as above.
+  void Commit();
 
-    // After Commit: true when the file now holds its target's place.
-    bool InPlace(int file) const;
+  // After Commit: true when the file now holds its target's place.
+  bool InPlace(int file) const;
 
-    // Throws away what is not committed and forgets every file.
-    void Clear();
+  // Throws away what is not committed and forgets every file.
+  void Clear();
 
-private:
-    friend class FileSlots;
-    int Add(file_slots_platform::StagedFile&& file);
+ private:
+  friend class FileSlots;
+  int Add(file_slots_platform::StagedFile&& file);
 
-    std::vector<file_slots_platform::StagedFile> files_;
-    bool committed_ = false;
+  std::vector<file_slots_platform::StagedFile> files_;
+  bool committed_ = false;
 };
 
 // True when `path` names a regular file that this process may write, or

@@ -26,9 +26,9 @@ bool CreateHandleForWriting(const std::string& path, std::intptr_t& handle);
 
 // A temporary file that stands in for a replaced target until the commit.
 struct TemporaryFile {
-    std::intptr_t handle = -1;
-    std::string path;
-    int registration = -1;  // where the platform keeps track of it, if at all
+  std::intptr_t handle = -1;
+  std::string path;
+  int registration = -1;  // where the platform keeps track of it, if at all
 };
 
 // Creates and registers a new, empty temporary file for replacing `target`,
@@ -39,19 +39,19 @@ bool CreateReplacementFile(const std::string& target, TemporaryFile& file);
 // A file of a batch: written in full to its temporary file, but neither
 // durable nor in place yet.
 struct StagedFile {
-    TemporaryFile file;  // its handle is -1 once the platform has closed it
-    std::string target;
-    // A whole-file copy; the copies of a batch are put in place before the
-    // rest.
-    bool copy = false;
-    // A copy: what it keeps of its source (POSIX permission bits, Windows
-    // attributes).
-    std::uint32_t sourceProperties = 0;
-    // The index of the file of the batch that has to be in place before this
-    // one may replace its target; -1 for none.
-    int after = -1;
-    std::int64_t size = 0;
-    bool inPlace = false;
+  TemporaryFile file;  // its handle is -1 once the platform has closed it
+  std::string target;
+  // A whole-file copy; the copies of a batch are put in place before the
+  // rest.
+  bool copy = false;
+  // A copy: what it keeps of its source (POSIX permission bits, Windows
+  // attributes).
+  std::uint32_t sourceProperties = 0;
+  // The index of the file of the batch that has to be in place before this
+  // one may replace its target; -1 for none.
+  int after = -1;
+  std::int64_t size = 0;
+  bool inPlace = false;
 };
 
 // Creates and registers a temporary file for `target` and copies the whole

@@ -15,31 +15,31 @@
 namespace treebane {
 
 class FolderLock {
-public:
-    enum class Attempt {
-        Taken,          // this process holds the lock now
-        HeldElsewhere,  // another process holds it; Wait takes it once free
-        Unavailable,    // the folder cannot be locked (its file system has no locks)
-    };
+ public:
+  enum class Attempt {
+    Taken,          // this process holds the lock now
+    HeldElsewhere,  // another process holds it; Wait takes it once free
+    Unavailable,    // the folder cannot be locked (its file system has no locks)
+  };
 
-    FolderLock() = default;
-    ~FolderLock();  // releases the lock
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+  FolderLock() = default;
+  ~FolderLock();  // releases the lock
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
 
-    // Tries to take the lock of the current folder without waiting.
-    Attempt TryTake();
+  // Tries to take the lock of the current folder without waiting.
+  Attempt TryTake();
 
-    // After HeldElsewhere: waits until the other process lets go and takes
-    // the lock. False when the waiting fails.
-    bool Wait();
+  // After HeldElsewhere: waits until the other process lets go and takes
+  // the lock. False when the waiting fails.
+  bool Wait();
 
-    // Lets the lock go, so a waiting run can start. Nothing when not held.
-    void Release();
+  // Lets the lock go, so a waiting run can start. Nothing when not held.
+  void Release();
 
-private:
-    std::intptr_t handle_ = -1;
-    bool held_ = false;
+ private:
+  std::intptr_t handle_ = -1;
+  bool held_ = false;
 };
 
 }  // namespace treebane

@@ -15,36 +15,35 @@
 #include <cstdlib>
 #include <string>
 
-int main(int argumentCount, char** arguments)
-{
-    using namespace treebane;
-    if (argumentCount != 3) {
-        ::ExitProcess(9);
-    }
-    const std::string folder = std::string(arguments[1]) + "\\";
-    const DWORD event = static_cast<DWORD>(std::atoi(arguments[2]));
+int main(int argumentCount, char** arguments) {
+  using namespace treebane;
+  if (argumentCount != 3) {
+    ::ExitProcess(9);
+  }
+  const std::string folder = std::string(arguments[1]) + "\\";
+  const DWORD event = static_cast<DWORD>(std::atoi(arguments[2]));
 
-    InitConsole();
-    // Never destroyed: the process ends with both replacements open.
-    FileSlots& slots = *new FileSlots;
-    if (!slots.CreateReplacement(2, folder + "a.tree.tga") || !slots.CreateReplacement(3, folder + "b.tree.tga")) {
-        ::ExitProcess(10);
-    }
-    for (int index = 0; index < 10000; ++index) {
-        slots.PutByte(2, index);
-        slots.PutByte(3, index);
-    }
-    if (ConsoleEventHandler(event) != FALSE) {
-        ::ExitProcess(11);
-    }
-    if (slots.CommitReplacement(3)) {
-        ::ExitProcess(12);
-    }
-    if (CopyWholeFile(folder + "a.tree.tga", folder + "a.tree.tga_org")) {
-        ::ExitProcess(13);
-    }
-    if (slots.CreateReplacement(3, folder + "b.tree.tga")) {
-        ::ExitProcess(14);
-    }
-    ::ExitProcess(0);
+  InitConsole();
+  // Never destroyed: the process ends with both replacements open.
+  FileSlots& slots = *new FileSlots;
+  if (!slots.CreateReplacement(2, folder + "a.tree.tga") || !slots.CreateReplacement(3, folder + "b.tree.tga")) {
+    ::ExitProcess(10);
+  }
+  for (int index = 0; index < 10000; ++index) {
+    slots.PutByte(2, index);
+    slots.PutByte(3, index);
+  }
+  if (ConsoleEventHandler(event) != FALSE) {
+    ::ExitProcess(11);
+  }
+  if (slots.CommitReplacement(3)) {
+    ::ExitProcess(12);
+  }
+  if (CopyWholeFile(folder + "a.tree.tga", folder + "a.tree.tga_org")) {
+    ::ExitProcess(13);
+  }
+  if (slots.CreateReplacement(3, folder + "b.tree.tga")) {
+    ::ExitProcess(14);
+  }
+  ::ExitProcess(0);
 }

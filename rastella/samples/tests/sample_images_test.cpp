@@ -50,8 +50,8 @@ std::string* ViewerSamplesTest::folder_ = nullptr;
 
 TEST_F(ViewerSamplesTest, EachSampleLoadsAsTheKindItStandsFor) {
   const std::pair<const char*, const char*> expected[] = {
-      {"sunset-rgba.tga", "TGA  :  256 x 256 - 32BPP"},     {"hills-bottom-left.tga", "TGA  :  320 x 240 - 24BPP"},
-      {"moon-gray.tga", "TGA  :  256 x 256 - GRAYSCALE"},   {"ridges-1024.tga", "TGA  :  1024 x 1024 - 24BPP"},
+      {"sunset-rgba.tga", "TGA  :  256 x 256 - 32BPP"},   {"hills-bottom-left.tga", "TGA  :  320 x 240 - 24BPP"},
+      {"moon-gray.tga", "TGA  :  256 x 256 - GRAYSCALE"}, {"ridges-1024.tga", "TGA  :  1024 x 1024 - 24BPP"},
       {"leaf-ztf.tga", "ZTF  :  300 x 200 - 32BPP"},
   };
   EXPECT_EQ(window_.FileNames().size(), std::size(expected));
@@ -87,9 +87,8 @@ TEST_F(ViewerSamplesTest, AlphaSamplesFadeFromOpaqueToClear) {
 
 TEST(TreeSamplesTest, TexturesAndMaskHaveTheSizesTreebaneReads) {
   const std::vector<SampleFile> files = TreeSamples();
-  const auto mask = std::find_if(files.begin(), files.end(), [](const SampleFile& file) {
-    return file.name == kTreeMaskName;
-  });
+  const auto mask =
+      std::find_if(files.begin(), files.end(), [](const SampleFile& file) { return file.name == kTreeMaskName; });
   ASSERT_NE(mask, files.end());
   ASSERT_EQ(mask->bytes.size(), kTreePixels);
   const auto zeros = std::count(mask->bytes.begin(), mask->bytes.end(), 0);

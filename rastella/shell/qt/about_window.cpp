@@ -66,8 +66,6 @@ void AboutWindow::ResetControls() {
   SetCaption(lblDisclaimer_, QString());
 }
 
-void AboutWindow::Form_Load() {
-  SetCaption(lblVersion_, QString::fromLatin1(design::kAboutVersion));
-}
+void AboutWindow::Form_Load() { SetCaption(lblVersion_, QString::fromLatin1(design::kAboutVersion)); }
 
 }  // namespace rastella

@@ -16,9 +16,9 @@ constexpr char kRootVolume[] = "/";
 // Kernel and virtual file systems: nothing a user keeps images on.
 bool IsPseudoFileSystem(const QByteArray& type) {
   static const std::set<std::string_view> kPseudoTypes = {
-      "autofs",  "binfmt_misc", "bpf",       "cgroup",    "cgroup2", "configfs", "debugfs",
-      "devpts",  "devtmpfs",    "efivarfs",  "fusectl",   "hugetlbfs", "mqueue", "nsfs",
-      "proc",    "pstore",      "rpc_pipefs", "securityfs", "squashfs", "sysfs", "tracefs",
+      "autofs", "binfmt_misc", "bpf",        "cgroup",     "cgroup2",   "configfs", "debugfs",
+      "devpts", "devtmpfs",    "efivarfs",   "fusectl",    "hugetlbfs", "mqueue",   "nsfs",
+      "proc",   "pstore",      "rpc_pipefs", "securityfs", "squashfs",  "sysfs",    "tracefs",
   };
   return kPseudoTypes.contains(std::string_view(type.constData(), static_cast<std::size_t>(type.size())));
 }
@@ -65,8 +65,8 @@ std::vector<Volume> MountedVolumes() {
     const std::string root = volume.rootPath().toStdString();
     std::error_code error;
     // Containers bind-mount single files such as /etc/hosts.
-    const bool listed = volume.isValid() && !IsPseudoFileSystem(volume.fileSystemType()) &&
-                        !IsUnderSystemTree(root) && std::filesystem::is_directory(root, error);
+    const bool listed = volume.isValid() && !IsPseudoFileSystem(volume.fileSystemType()) && !IsUnderSystemTree(root) &&
+                        std::filesystem::is_directory(root, error);
     volumes.push_back({root, listed});
   }
   return volumes;

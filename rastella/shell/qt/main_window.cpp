@@ -116,7 +116,7 @@ void MainWindow::CreateControls() {
 
 void MainWindow::SetTabOrder() {
   // Label1 closes the order but takes no focus, as labels never do.
-  QWidget* const order[] = {Picture1_, Command1_, Command2_, Drive1_,  Dir1_,    File1_,
+  QWidget* const order[] = {Picture1_, Command1_, Command2_, Drive1_,   Dir1_,    File1_,
                             Text1_,    Command3_, Command4_, Command5_, Command6_};
   for (std::size_t index = 1; index < std::size(order); ++index) {
     setTabOrder(order[index - 1], order[index]);
@@ -281,9 +281,7 @@ void MainWindow::SetPictureBackground(ColorValue color) { Picture1_->SetBackgrou
 
 void MainWindow::SetPixel(int x, int y, ColorValue color) { Picture1_->SetPixel(x, y, color); }
 
-void MainWindow::SetPixelRow(int x, int y, std::span<const ColorValue> colors) {
-  Picture1_->SetPixelRow(x, y, colors);
-}
+void MainWindow::SetPixelRow(int x, int y, std::span<const ColorValue> colors) { Picture1_->SetPixelRow(x, y, colors); }
 
 void MainWindow::ShowPicture() { Picture1_->show(); }
 

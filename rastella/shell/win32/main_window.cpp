@@ -108,9 +108,9 @@ MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder)
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   RECT frame{0, 0, design::kClientWidth, design::kClientHeight};
   ::AdjustWindowRect(&frame, style, FALSE);
-  window_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, design::kMainCaption, style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                              instance_, this);
+  window_ =
+      ::CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, design::kMainCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
   CreateControls();
   CreateStatusTip();
   RefreshDriveList();
@@ -127,9 +127,9 @@ MainWindow::~MainWindow() {
   if (window_ != nullptr) {
     ::DestroyWindow(window_);
   }
-  for (HGDIOBJ object : {static_cast<HGDIOBJ>(boldFont_), static_cast<HGDIOBJ>(regularFont_),
-                         static_cast<HGDIOBJ>(driveBrush_), static_cast<HGDIOBJ>(folderBrush_),
-                         static_cast<HGDIOBJ>(fileBrush_)}) {
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(boldFont_), static_cast<HGDIOBJ>(regularFont_), static_cast<HGDIOBJ>(driveBrush_),
+        static_cast<HGDIOBJ>(folderBrush_), static_cast<HGDIOBJ>(fileBrush_)}) {
     ::DeleteObject(object);
   }
 }
@@ -138,10 +138,9 @@ void MainWindow::CreateControls() {
   const auto add = [this](DWORD exStyle, const char* windowClass, const char* text, DWORD style,
                           const design::Rect& bounds, int id, HFONT font) {
     const HWND control = ::CreateWindowExW(exStyle, windows_names::WideForDisplay(windowClass).c_str(),
-                                           windows_names::WideForDisplay(text).c_str(),
-                                           WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top, bounds.width,
-                                           bounds.height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                           instance_, this);
+                                           windows_names::WideForDisplay(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                                           bounds.left, bounds.top, bounds.width, bounds.height, window_,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, this);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   };
@@ -168,9 +167,9 @@ void MainWindow::CreateControls() {
 void MainWindow::CreateStatusTip() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
-  statusTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
-                                 instance_, nullptr);
+  statusTip_ =
+      ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
   if (statusTip_ == nullptr) {
     return;
   }
@@ -208,7 +207,7 @@ int MainWindow::Run() {
 LRESULT CALLBACK MainWindow::FormProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = WindowObject<MainWindow>(window, message, lParam);
   return self != nullptr && self->window_ == window ? self->HandleFormMessage(message, wParam, lParam)
-                                                     : ::DefWindowProcA(window, message, wParam, lParam);
+                                                    : ::DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -220,10 +219,10 @@ LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLOREDIT: {
       const HWND control = reinterpret_cast<HWND>(lParam);
-      const HBRUSH brush = control == folders_ ? folderBrush_
-                           : control == files_ ? fileBrush_
+      const HBRUSH brush = control == folders_                                     ? folderBrush_
+                           : control == files_                                     ? fileBrush_
                            : (control == drive_ || ::GetParent(control) == drive_) ? driveBrush_
-                                                                                     : nullptr;
+                                                                                   : nullptr;
       if (brush != nullptr) {
         LOGBRUSH colour{};
         ::GetObjectA(brush, sizeof colour, &colour);
@@ -280,12 +279,24 @@ LRESULT MainWindow::HandleFormMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 void MainWindow::HandleCommand(int control, int notification) {
   switch (control) {
-    case kCommand1: form_.Command1_Click(); break;
-    case kCommand2: form_.Command2_Click(); break;
-    case kCommand3: form_.Command3_Click(); break;
-    case kCommand4: form_.Command4_Click(); break;
-    case kCommand5: form_.Command5_Click(); break;
-    case kCommand6: form_.Command6_Click(); break;
+    case kCommand1:
+      form_.Command1_Click();
+      break;
+    case kCommand2:
+      form_.Command2_Click();
+      break;
+    case kCommand3:
+      form_.Command3_Click();
+      break;
+    case kCommand4:
+      form_.Command4_Click();
+      break;
+    case kCommand5:
+      form_.Command5_Click();
+      break;
+    case kCommand6:
+      form_.Command6_Click();
+      break;
     case kLabel1:
       if (notification == STN_CLICKED) form_.Label1_Click();
       break;
@@ -373,8 +384,7 @@ std::string MainWindow::StatusText() const { return WindowText(status_); }
 void MainWindow::AppendStatusText(const std::string& text) {
   const int end = ::GetWindowTextLengthW(status_);
   ::SendMessageW(status_, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
-  ::SendMessageW(status_, EM_REPLACESEL, FALSE,
-                 reinterpret_cast<LPARAM>(windows_names::WideForDisplay(text).c_str()));
+  ::SendMessageW(status_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(windows_names::WideForDisplay(text).c_str()));
   ShowStatusStart(status_);
 }
 
@@ -483,7 +493,7 @@ bool MainWindow::SelectFile(const std::string& name) {
 std::string MainWindow::SelectedFileName() const {
   const LRESULT row = ::SendMessageA(files_, LB_GETCURSEL, 0, 0);
   return row >= 0 && static_cast<std::size_t>(row) < fileNames_.size() ? fileNames_[static_cast<std::size_t>(row)]
-                                                                        : std::string();
+                                                                       : std::string();
 }
 
 void MainWindow::RefreshFileList() {

@@ -22,8 +22,8 @@ void FormWindow::Open() {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     ::AdjustWindowRect(&frame, style, FALSE);
     // No owner: the window is modeless and stands beside the main window.
-    window_ = ::CreateWindowExA(0, kFormClass, Caption(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance_, this);
+    window_ = ::CreateWindowExA(0, kFormClass, Caption(), style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                frame.bottom - frame.top, nullptr, nullptr, instance_, this);
     Load();
   }
   ::ShowWindow(window_, SW_SHOW);
@@ -93,8 +93,8 @@ void AboutWindow::Load() {
 
 HelpWindow::HelpWindow(HINSTANCE instance, HFONT font)
     : FormWindow(instance, font),
-      labelBrush_(::CreateSolidBrush(RGB(RedOf(design::kHelpTextColor), GreenOf(design::kHelpTextColor),
-                                         BlueOf(design::kHelpTextColor)))) {}
+      labelBrush_(::CreateSolidBrush(
+          RGB(RedOf(design::kHelpTextColor), GreenOf(design::kHelpTextColor), BlueOf(design::kHelpTextColor)))) {}
 
 HelpWindow::~HelpWindow() {
   Unload();

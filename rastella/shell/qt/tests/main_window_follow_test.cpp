@@ -127,8 +127,8 @@ class MainWindowFollowTest final : public QObject {
   void theSelectedFileStaysInViewWhenTheListIsRefreshed() {
     Fixture fixture;
     for (int index = 0; index < 30; ++index) {
-      QVERIFY(testing::WriteTestTga(fixture.Path(QStringLiteral("f%1.tga").arg(index, 2, 10, QChar('0'))), 2, 24,
-                                    0x20, 4, 4));
+      QVERIFY(testing::WriteTestTga(fixture.Path(QStringLiteral("f%1.tga").arg(index, 2, 10, QChar('0'))), 2, 24, 0x20,
+                                    4, 4));
     }
     QVERIFY(fixture.Start());
     MainWindow& window = *fixture.window;

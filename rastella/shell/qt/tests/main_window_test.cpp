@@ -135,8 +135,7 @@ class MainWindowTest final : public QObject {
     QCOMPARE(ListedFiles(window.File1()), QStringList({"gray.tga", "rgb-bottom.TGA", "rgba.tga"}));
     QCOMPARE(window.Dir1()->Folder(), fixture.Folder());
     QCOMPARE(window.File1()->Folder(), fixture.Folder());
-    QCOMPARE(QString::fromStdString(window.CurrentDrive()),
-             QStorageInfo(fixture.folder.path()).rootPath());
+    QCOMPARE(QString::fromStdString(window.CurrentDrive()), QStorageInfo(fixture.folder.path()).rootPath());
     QCOMPARE(window.Picture1()->size(), QSize(kPictureSize, kPictureSize));
     QVERIFY(FilledWith(window.Picture1()->Surface(), MakeColor(64, 64, 64)));
 
@@ -190,8 +189,7 @@ class MainWindowTest final : public QObject {
     QCOMPARE(window.StatusText(), headless.StatusText());
     QCOMPARE(DifferingPixels(window.Picture1()->Surface(), headless), 0);
     // The drawing shows on screen, not only in the off-screen image.
-    QVERIFY(window.Picture1()->grab().toImage().convertToFormat(QImage::Format_RGB32) ==
-            window.Picture1()->Surface());
+    QVERIFY(window.Picture1()->grab().toImage().convertToFormat(QImage::Format_RGB32) == window.Picture1()->Surface());
   }
 
   void viewPaintsTheReadingStatusBeforeTheWork() {
@@ -241,8 +239,9 @@ class MainWindowTest final : public QObject {
 
     // Each save refreshes the list; the selection must survive it, or the
     // next save would have no name to write under.
-    const QList<std::pair<QPushButton*, QString>> saves = {
-        {window.Command3(), "TGA-rgba.tga"}, {window.Command5(), "ALPHA-rgba.tga"}, {window.Command4(), "ZTF-rgba.tga"}};
+    const QList<std::pair<QPushButton*, QString>> saves = {{window.Command3(), "TGA-rgba.tga"},
+                                                           {window.Command5(), "ALPHA-rgba.tga"},
+                                                           {window.Command4(), "ZTF-rgba.tga"}};
     for (const auto& [button, written] : saves) {
       QTest::mouseClick(button, Qt::LeftButton);
       QCOMPARE(window.Text1()->text(), "SAVED AS  :  " + written);
