@@ -32,7 +32,7 @@ for group in "${@:-run}"; do
                  libgtest-dev libgmock-dev googletest
                  imagemagick libpng-dev zlib1g-dev
                  xvfb xauth xdotool
-                 clang libclang-rt-14-dev strace
+                 clang clang-format libclang-rt-14-dev strace
                  python3 desktop-file-utils dpkg-dev) ;;
     windows)
       required+=(cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
