@@ -35,8 +35,10 @@ struct PackedImage {
   // as a load of a file of this image leaves them.  Precondition:
   // FitsPlanes(width, height).
   void CopyInto(Planes& planes) const {
+    // Through data(), which an image without pixels may give as null: no
+    // element of it is named.
     for (int y = 0; y < height; ++y) {
-      std::copy_n(Rgb(0, y), static_cast<std::size_t>(width) * 3, planes.ColorAt(0, y));
+      std::copy_n(rgb.data() + Index(0, y) * 3, static_cast<std::size_t>(width) * 3, planes.ColorAt(0, y));
       std::copy_n(alpha.data() + Index(0, y), static_cast<std::size_t>(width), planes.AlphaRow(y));
     }
   }

@@ -107,6 +107,11 @@ TEST(PackedImage, CopiesItsRowsIntoThePlanesAtTheirStride) {
   EXPECT_EQ(planes->AlphaAt(2, 1), 112);
   EXPECT_EQ(planes->ColorAt(3, 0)[0], 0) << "nothing beyond the image's own columns";
   EXPECT_EQ(planes->AlphaAt(0, 2), 0) << "nothing beyond the image's own rows";
+
+  // Images without pixels have rows without bytes, or no rows.
+  PackedImage(0, 3).CopyInto(*planes);
+  PackedImage(4, 0).CopyInto(*planes);
+  EXPECT_EQ(planes->ColorAt(2, 1)[0], 13) << "an empty image copies nothing";
 }
 
 }  // namespace
