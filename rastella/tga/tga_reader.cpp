@@ -39,8 +39,8 @@ void ReadRow(const std::uint8_t* stored, int width, std::uint8_t* colorRow, std:
   }
 }
 
-// Rows stored from the left go through the kernel table; rows stored from
-// the right, and grayscale rows, which are copied as they are, do not.
+// A row stored from the left: colour rows go through the kernel table, and
+// a grayscale row is copied as it is.
 template <int kColorBytes, int kAlphaBytes>
 void ReadRowFromLeft(const TgaKernels& table, const std::uint8_t* stored, int width, std::uint8_t* colorRow,
                      std::uint8_t* alphaRow) {
